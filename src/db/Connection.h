@@ -47,6 +47,7 @@ public:
 private:
     ConnectionInfo m_info;
     Trace m_trace;
+    int m_timeoutSeconds = 30; // as an ADO connection starts; the program sets 0
     std::unique_ptr<ConnectionWorker> m_worker;
 };
 

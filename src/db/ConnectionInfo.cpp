@@ -1,0 +1,175 @@
+#include "ConnectionInfo.h"
+
+#include "DbError.h"
+#include "SqliteExec.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+Q_LOGGING_CATEGORY(lcDb, "tarvik.db")
+
+namespace tarvik::db {
+
+ConnectionInfo ConnectionInfo::embedded(const QString& folder)
+{
+    ConnectionInfo info;
+    info.backend = Backend::Embedded;
+    info.dataFolder = folder;
+    return info;
+}
+
+ConnectionInfo ConnectionInfo::odbc(const QString& connectionString)
+{
+    ConnectionInfo info;
+    info.backend = Backend::Odbc;
+    info.odbcConnection = connectionString;
+    return info;
+}
+
+ConnectionInfo ConnectionInfo::fromConnectionString(const QString& text)
+{
+    const QString prefix = QStringLiteral("DataFolder=");
+    if (text.startsWith(prefix, Qt::CaseInsensitive))
+        return embedded(text.mid(prefix.size()));
+    return odbc(text);
+}
+
+ConnectionInfo ConnectionInfo::fromLogOn(const QString& server, const QString& database,
+                                         const QString& user, const QString& password)
+{
+    if (server.startsWith(QStringLiteral("DataFolder="), Qt::CaseInsensitive))
+        return fromConnectionString(server);
+    if (QFileInfo(server).isDir())
+        return embedded(server);
+    // A full ODBC connection string is used as it is, with the database of the table added;
+    // a bare name is a data source name.
+    QString conn = server.contains(QLatin1Char('=')) ? server : QStringLiteral("DSN=%1").arg(server);
+    auto add = [&conn](const QString& key, const QString& value) {
+        if (value.isEmpty() || conn.contains(key + QLatin1Char('='), Qt::CaseInsensitive))
+            return;
+        if (!conn.endsWith(QLatin1Char(';')))
+            conn += QLatin1Char(';');
+        conn += key + QLatin1Char('=') + value;
+    };
+    add(QStringLiteral("DATABASE"), database);
+    add(QStringLiteral("UID"), user);
+    add(QStringLiteral("PWD"), password);
+    return odbc(conn);
+}
+
+QString ConnectionInfo::connectionString() const
+{
+    switch (backend) {
+    case Backend::Embedded:
+        return QStringLiteral("DataFolder=") + dataFolder;
+    case Backend::Odbc:
+        return odbcConnection;
+    }
+    return {};
+}
+
+QString databaseFile(const QString& dataFolder, const QString& databaseName)
+{
+    for (const char* name : kDatabaseNames)
+        if (databaseName.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+            return QDir(dataFolder).filePath(QLatin1String(name) + QStringLiteral(".sqlite"));
+    throw DbError(QStringLiteral("Unknown database \"%1\": the databases are Patient_data, Reports and BILLING.")
+                      .arg(databaseName));
+}
+
+QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionName, bool create)
+{
+    if (QSqlDatabase::contains(connectionName))
+        throw DbError(QStringLiteral("A database connection named \"%1\" is already open.").arg(connectionName));
+
+    switch (info.backend) {
+    case ConnectionInfo::Backend::Odbc: {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
+        db.setDatabaseName(info.odbcConnection);
+        if (!db.open()) {
+            const QString why = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(connectionName);
+            throw DbError(QStringLiteral("Cannot connect to the database server: %1").arg(why));
+        }
+        return db;
+    }
+    case ConnectionInfo::Backend::Embedded:
+        break;
+    }
+
+    const QDir folder(info.dataFolder);
+    if (info.dataFolder.isEmpty() || !folder.exists()) {
+        if (!create || info.dataFolder.isEmpty() || !QDir().mkpath(info.dataFolder))
+            throw DbError(QStringLiteral("The data folder \"%1\" does not exist.").arg(info.dataFolder));
+    }
+    QStringList files;
+    for (const char* name : kDatabaseNames) {
+        const QString file = databaseFile(info.dataFolder, QLatin1String(name));
+        if (!create && !QFileInfo::exists(file))
+            throw DbError(QStringLiteral("The data folder \"%1\" has no database file %2.")
+                              .arg(info.dataFolder, QFileInfo(file).fileName()));
+        files << file;
+    }
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    auto failWith = [&](const QString& why) -> DbError {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        return DbError(why);
+    };
+    if (!db.open())
+        throw failWith(QStringLiteral("Cannot open the embedded database: %1").arg(db.lastError().text()));
+
+    sqlite3* handle = detail::sqliteHandle(db);
+    try {
+        int i = 0;
+        for (const char* name : kDatabaseNames) {
+            detail::runStatements(handle, QStringLiteral("ATTACH DATABASE @file AS %1").arg(QLatin1String(name)),
+                                  {{QStringLiteral("file"), files.at(i++)}}, {}, false, true,
+                                  QStringLiteral("Opening %1").arg(QLatin1String(name)));
+            // WAL lets a second program read while this one writes; the busy timeout makes
+            // writers wait for each other instead of failing at once.
+            detail::runStatements(handle, QStringLiteral("PRAGMA %1.journal_mode=WAL").arg(QLatin1String(name)),
+                                  {}, {}, false, true, QStringLiteral("Opening %1").arg(QLatin1String(name)));
+        }
+        detail::runStatements(handle, QStringLiteral("PRAGMA foreign_keys=ON"), {}, {}, false, true,
+                              QStringLiteral("Opening the data folder"));
+        detail::runStatements(handle, QStringLiteral("PRAGMA busy_timeout=10000"), {}, {}, false, true,
+                              QStringLiteral("Opening the data folder"));
+    } catch (const DbError& e) {
+        throw failWith(e.message());
+    }
+    detail::registerFunctions(handle);
+    qCDebug(lcDb) << "opened data folder" << info.dataFolder << "as" << connectionName;
+    return db;
+}
+
+QString tableReference(const ConnectionInfo& info, const QString& database, const QString& owner,
+                       const QString& table)
+{
+    // These names end up inside SQL text, so only plain names are let through.
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    for (const QString& part : {database, table})
+        if (!plainName.match(part).hasMatch())
+            throw DbError(QStringLiteral("\"%1\" is not a valid database or table name.").arg(part));
+    if (!owner.isEmpty() && !plainName.match(owner).hasMatch())
+        throw DbError(QStringLiteral("\"%1\" is not a valid owner name.").arg(owner));
+    switch (info.backend) {
+    case ConnectionInfo::Backend::Embedded:
+        databaseFile(info.dataFolder, database); // refuses names other than the three databases
+        return QStringLiteral("%1.%2").arg(database, table);
+    case ConnectionInfo::Backend::Odbc:
+        return QStringLiteral("%1.%2.%3").arg(database, owner.isEmpty() ? QStringLiteral("dbo") : owner, table);
+    }
+    return {};
+}
+
+} // namespace tarvik::db
