@@ -66,10 +66,15 @@ public:
         m_context->moveToThread(&m_thread);
         m_thread.start();
         // Opening happens on the worker thread: a Qt SQL connection belongs to its thread.
-        run([this] {
-            m_db = openDatabase(m_info, m_name);
-            return RecordsetPtr();
-        });
+        try {
+            run([this] {
+                m_db = openDatabase(m_info, m_name);
+                return RecordsetPtr();
+            });
+        } catch (...) {
+            stopThread();
+            throw;
+        }
     }
 
     ~ConnectionWorker()
@@ -83,6 +88,11 @@ public:
             });
         } catch (...) {
         }
+        stopThread();
+    }
+
+    void stopThread()
+    {
         QMetaObject::invokeMethod(m_context, [ctx = m_context] { delete ctx; }, Qt::QueuedConnection);
         m_thread.quit();
         m_thread.wait();

@@ -10,7 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-Q_LOGGING_CATEGORY(lcDb, "tarvik.db")
+Q_LOGGING_CATEGORY(lcDb, "tarvik.db", QtWarningMsg)
 
 namespace tarvik::db {
 
