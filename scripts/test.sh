@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer and UBSan, and runs every test.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+install_missing_packages
+BUILD_DIR="${TARVIK_TEST_BUILD_DIR:-$TOP/build-test}"
+WERROR=OFF
+if [ -n "${CI:-}" ]; then WERROR=ON; fi
+BUILD_TYPE=Debug build "$BUILD_DIR" -DTARVIK_SANITIZE=ON -DTARVIK_WERROR=$WERROR -DTARVIK_BUILD_BENCH=ON
+
+if [ -x "$TOP/tests/engine/cups-pdf-setup.sh" ]; then
+  "$TOP/tests/engine/cups-pdf-setup.sh"
+fi
+
+# Qt and fontconfig keep caches for the life of the process; leak reports about them are noise.
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 "$@"
