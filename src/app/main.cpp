@@ -1,0 +1,35 @@
+// tarvik-reports: logs the user in and opens the report menu.
+// Exit status: 0 after the frame closed, 1 when the log-in was not completed, 2 when start-up
+// failed (the message box said why), 3 when the patient search refused the connection.
+
+#include "DialogRegistry.h"
+#include "Startup.h"
+#include "mdiReportForm.h"
+
+#include <QApplication>
+
+#include <cstring>
+#include <iostream>
+
+int main(int argc, char* argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], "run") == 0) {
+        // Unattended runs take over here once they exist.
+        std::cerr << "tarvik-reports run: unattended report runs are not available yet.\n";
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tarvik-reports"));
+    QApplication::setOrganizationName(QStringLiteral("tarvik"));
+
+    tarvik::shell::DialogRegistry dialogs;
+    // The report dialog libraries register their forms here.
+
+    tarvik::StartupResult started = tarvik::Main([&dialogs] {
+        return std::make_unique<tarvik::shell::mdiReportForm>(dialogs);
+    });
+    if (started.outcome != tarvik::StartupOutcome::FrameShown)
+        return tarvik::exitStatus(started.outcome);
+    return app.exec();
+}

@@ -1,0 +1,110 @@
+#include "clsCurrentUser.h"
+
+#include "DataLocation.h"
+#include "DbError.h"
+#include "Logging.h"
+#include "UserStore.h"
+#include "frmLogIn.h"
+
+namespace tarvik::hospital {
+
+using tarvik::db::ConnectionInfo;
+
+clsCurrentUser::clsCurrentUser() = default;
+clsCurrentUser::~clsCurrentUser() = default;
+
+ConnectionInfo clsCurrentUser::connectionInfo() const
+{
+    return m_info ? *m_info : configuredConnectionInfo();
+}
+
+void clsCurrentUser::ShowMain()
+{
+    if (Connected())
+        return; // one session per run
+    frmLogIn dialog(*this);
+    dialog.exec();
+}
+
+QString clsCurrentUser::LogIn(const QString& userName, const QString& password)
+{
+    if (Connected())
+        return QStringLiteral("A user is already logged in.");
+    if (userName.trimmed().isEmpty())
+        return QStringLiteral("Enter your user name and password.");
+
+    const ConnectionInfo info = connectionInfo();
+    try {
+        LogInResult result;
+        {
+            UserStore store(info);
+            result = store.authenticate(userName, password, m_deptCode);
+        }
+        if (!result.accepted())
+            return result.message;
+
+        auto connection = tarvik::db::Connection::open(info);
+        if (!connection->isOpen())
+            return QStringLiteral("The database connection could not be opened (%1).")
+                .arg(describeLocation(info));
+        m_connection = std::move(connection);
+        m_userName = result.userName;
+        m_fullName = result.fullName;
+        return {};
+    } catch (const std::exception& e) {
+        qCWarning(lcComponents) << "log-in failed:" << e.what();
+        return QStringLiteral("The database could not be opened. %1").arg(QString::fromUtf8(e.what()));
+    }
+}
+
+bool clsCurrentUser::Connected() const
+{
+    return m_connection && m_connection->isOpen();
+}
+
+QString clsCurrentUser::ServerName() const
+{
+    if (!m_connection)
+        return {};
+    const ConnectionInfo& info = m_connection->info();
+    switch (info.backend) {
+    case ConnectionInfo::Backend::Embedded:
+        return info.dataFolder;
+    case ConnectionInfo::Backend::Odbc: {
+        const QString server = connectionStringValue(info.odbcConnection, QStringLiteral("SERVER"));
+        return server.isEmpty() ? connectionStringValue(info.odbcConnection, QStringLiteral("DSN"))
+                                : server;
+    }
+    }
+    return {};
+}
+
+QString clsCurrentUser::userid() const
+{
+    if (!m_connection)
+        return {};
+    const ConnectionInfo& info = m_connection->info();
+    switch (info.backend) {
+    case ConnectionInfo::Backend::Embedded:
+        return m_userName;
+    case ConnectionInfo::Backend::Odbc:
+        return connectionStringValue(info.odbcConnection, QStringLiteral("UID"));
+    }
+    return {};
+}
+
+QString clsCurrentUser::serverpassword() const
+{
+    if (!m_connection)
+        return {};
+    const ConnectionInfo& info = m_connection->info();
+    switch (info.backend) {
+    case ConnectionInfo::Backend::Embedded:
+        return {};
+    case ConnectionInfo::Backend::Odbc:
+        return connectionStringValue(info.odbcConnection, QStringLiteral("PWD"));
+    }
+    return {};
+}
+
+} // namespace tarvik::hospital

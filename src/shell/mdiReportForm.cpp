@@ -1,0 +1,208 @@
+#include "mdiReportForm.h"
+
+#include "DialogRegistry.h"
+#include "PageSetup.h"
+#include "Session.h"
+#include "frmMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QToolBar>
+
+namespace tarvik::shell {
+
+namespace {
+
+struct ToolbarButton
+{
+    const char* key;
+    const char* tooltip;
+    const char* picture;
+};
+
+constexpr ToolbarButton kToolbarButtons[] = {
+    {"EndOfDay", "Shows the options for the End Of Day Reports", "Daily"},
+    {"AfterEOM", "Shows the options for the reports AFTER END OF MONTH", "Monthly"},
+    {"EndOfYear", "Shows the Options for YEARLY REPORTS", "Yearly"},
+    {nullptr, nullptr, nullptr}, // separator
+    {"Exit", "QUITS the system", "Exit"},
+};
+
+QIcon toolbarPicture(const char* key)
+{
+    return QIcon(QStringLiteral(":/tarvik/pictures/toolbar/%1.png").arg(QLatin1String(key)));
+}
+
+} // namespace
+
+bool askCloseProgram(QWidget* parent)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Message"),
+                    QStringLiteral("Are you sure you wish to Close the Program?"),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setObjectName(QStringLiteral("msgCloseProgram"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+mdiReportForm::mdiReportForm(DialogRegistry& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("mdiReportForm"));
+    setWindowTitle(QStringLiteral("Tarvik - Reports"));
+    resize(1200, 780);
+    m_dialogs.setParentWidget(this);
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+
+    // Menus.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* pageSetup = file->addAction(QStringLiteral("&Page Setup"));
+    pageSetup->setObjectName(QStringLiteral("mnuPageSetup"));
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"));
+    exit->setObjectName(QStringLiteral("mnuExit"));
+    connect(pageSetup, &QAction::triggered, this, &mdiReportForm::mnuPageSetup_Click);
+    connect(exit, &QAction::triggered, this, &mdiReportForm::mnuExit_Click);
+
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &mdiReportForm::updateWindowMenu);
+    updateWindowMenu();
+
+    // Toolbar.
+    m_toolbar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setIconSize(QSize(32, 32));
+    for (const ToolbarButton& button : kToolbarButtons) {
+        if (!button.key) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        const QString key = QString::fromLatin1(button.key);
+        QAction* action = m_toolbar->addAction(toolbarPicture(button.picture), key);
+        action->setObjectName(key);
+        action->setToolTip(QString::fromLatin1(button.tooltip));
+        connect(action, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+    }
+
+    // The report menu is maximised whenever it becomes the active child.
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (window && window == m_mainWindow && !window->isMaximized())
+            window->showMaximized();
+    });
+
+    // Load: the report menu, as a child window.
+    m_main = new frmMain(m_dialogs);
+    m_mainWindow = m_mdi->addSubWindow(m_main);
+    m_mainWindow->setObjectName(QStringLiteral("frmMainWindow"));
+    m_mainWindow->setWindowIcon(QIcon(QStringLiteral(":/tarvik/pictures/toolbar/Daily.png")));
+    m_mainWindow->showMaximized();
+}
+
+mdiReportForm::~mdiReportForm() = default;
+
+QMdiSubWindow* mdiReportForm::addChildWindow(QWidget* child)
+{
+    QMdiSubWindow* window = m_mdi->addSubWindow(child);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
+}
+
+void mdiReportForm::Toolbar1_ButtonClick(const QString& key)
+{
+    // Errors of the batch dialogs' loading stop here, at the edge of the click.
+    try {
+        if (key == QLatin1String("EndOfDay"))
+            m_dialogs.open(QStringLiteral("frmEndOfDay"));
+        else if (key == QLatin1String("AfterEOM"))
+            m_dialogs.open(QStringLiteral("frmReportAfterEOM"));
+        else if (key == QLatin1String("EndOfYear"))
+            m_dialogs.open(QStringLiteral("frmReportYearEnd"));
+        else if (key == QLatin1String("Exit"))
+            close();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, QString::fromLatin1(kProgramTitle),
+                              QString::fromUtf8(e.what()));
+    }
+}
+
+void mdiReportForm::mnuPageSetup_Click()
+{
+    runPageSetup(this);
+}
+
+void mdiReportForm::mnuExit_Click()
+{
+    close();
+}
+
+void mdiReportForm::closeEvent(QCloseEvent* event)
+{
+    if (askCloseProgram(this)) {
+        m_dialogs.closeAll();
+        event->accept();
+        return;
+    }
+    event->ignore();
+    showMainMenu();
+}
+
+void mdiReportForm::showMainMenu()
+{
+    if (!m_mainWindow)
+        return;
+    m_mainWindow->show();
+    m_mainWindow->showMaximized();
+    m_mdi->setActiveSubWindow(m_mainWindow);
+}
+
+void mdiReportForm::updateWindowMenu()
+{
+    m_windowMenu->clear();
+    QAction* cascade = m_windowMenu->addAction(QStringLiteral("&Cascade"));
+    cascade->setObjectName(QStringLiteral("mnuCascade"));
+    connect(cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    QAction* tile = m_windowMenu->addAction(QStringLiteral("&Tile"));
+    tile->setObjectName(QStringLiteral("mnuTile"));
+    connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    bool separated = false;
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        if (!window->isVisible())
+            continue;
+        if (!separated) {
+            m_windowMenu->addSeparator();
+            separated = true;
+        }
+        ++number;
+        const QString title = window->windowTitle();
+        const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                         : QStringLiteral("%1 %2").arg(number).arg(title);
+        QAction* action = m_windowMenu->addAction(text);
+        action->setObjectName(QStringLiteral("mnuWindowList_%1").arg(number - 1));
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(window)] {
+            if (window)
+                m_mdi->setActiveSubWindow(window);
+        });
+    }
+}
+
+} // namespace tarvik::shell

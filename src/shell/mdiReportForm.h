@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace tarvik::shell {
+
+class DialogRegistry;
+class frmMain;
+
+// The program's frame: toolbar for the batch dialogs, File and Window menus, and the child
+// windows (the report menu and the report viewers). Closing it ends the program after a question.
+class mdiReportForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Loads the frame and shows the report menu in it. Throws when the menu cannot load.
+    explicit mdiReportForm(DialogRegistry& dialogs, QWidget* parent = nullptr);
+    ~mdiReportForm() override;
+
+    QMdiArea* mdiArea() const { return m_mdi; }
+    frmMain* mainMenu() const { return m_main; }
+
+    // Adds a child window (a report viewer) to the frame.
+    QMdiSubWindow* addChildWindow(QWidget* child);
+
+    // A toolbar button, by its key ("EndOfDay", "AfterEOM", "EndOfYear", "Exit").
+    void Toolbar1_ButtonClick(const QString& key);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void mnuPageSetup_Click();
+    void mnuExit_Click();
+    void updateWindowMenu();
+    void showMainMenu();
+
+    DialogRegistry& m_dialogs;
+    QMdiArea* m_mdi;
+    frmMain* m_main = nullptr;
+    QMdiSubWindow* m_mainWindow = nullptr;
+    QToolBar* m_toolbar;
+    QMenu* m_windowMenu;
+};
+
+// The question the frame asks before it closes; a test may answer it instead of a person.
+// Returns true for Yes.
+bool askCloseProgram(QWidget* parent);
+
+} // namespace tarvik::shell
