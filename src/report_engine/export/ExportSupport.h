@@ -1,0 +1,109 @@
+#pragma once
+
+// Pieces shared by the export filters: the staged output file, a buffered writer that reports
+// failures with the path, Excel serial dates and sheet names.
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tarvik::engine::detail {
+
+Q_DECLARE_LOGGING_CATEGORY(lcExport)
+
+// Excel keeps at most this many characters in a cell.
+inline constexpr int kMaxCellChars = 32767;
+
+// The text cut to what a cell can hold (never inside a surrogate pair); a longer text is logged.
+QString clippedCellText(const QString& text);
+
+// Day number in Excel's 1900 date system, or nothing for dates it cannot show (before 1900,
+// invalid). Days before 1 March 1900 follow Excel's numbering, which counts a 29 February 1900.
+std::optional<double> excelSerial(const QDate& date);
+std::optional<double> excelSerial(const QDateTime& dateTime);
+
+// A sheet name Excel accepts: forbidden characters replaced, at most 31 characters, never empty.
+// Sheet n > 1 gets " (n)" appended, shortening the base so the suffix fits.
+QString sheetNameFor(const QString& requested, int sheetNumber);
+
+// An Excel date/time format code ("mm/dd/yyyy hh:mm AM/PM") as a QDateTime format string.
+QString qtDateTimeFormat(const QString& excelFormat);
+
+// "yyyy-MM-dd" text for a date Excel cannot hold as a number.
+QString isoDateText(const QDate& date);
+QString isoDateTimeText(const QDateTime& dateTime);
+
+// A file written beside its target under a hidden temporary name and renamed over the target
+// by commit(). Until then the target is untouched; the destructor removes an uncommitted file.
+class StagedFile
+{
+public:
+    explicit StagedFile(const QString& targetPath);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    const QString& targetPath() const { return target_; }
+    const QString& tempPath() const { return temp_; }
+    QFile& file() { return *file_; }
+
+    // Flushes, syncs and renames the temporary file over the target.
+    void commit();
+
+private:
+    QString target_;
+    QString temp_;
+    std::unique_ptr<QFile> file_;
+    bool committed_ = false;
+};
+
+// An anonymous scratch file in the target's folder (unlinked at once, so nothing is left behind
+// even after a crash). Scratch data stays on the disk the export goes to, not in memory.
+std::unique_ptr<QFile> openScratchFile(const QString& targetPath);
+
+// Little-endian buffered output to a QFile. Every failure throws with the export's target path.
+class BufferedOut
+{
+public:
+    BufferedOut(QFile& file, QString targetPath);
+    ~BufferedOut() = default;
+
+    void write(const char* data, qint64 size);
+    void write(const QByteArray& bytes) { write(bytes.constData(), bytes.size()); }
+    void u8(quint8 v) { put(&v, 1); }
+    void u16(quint16 v);
+    void u32(quint32 v);
+    void f64(double v);
+    void zeros(qint64 count);
+    qint64 position() const { return flushed_ + buffer_.size(); }
+    void flush();
+    // Overwrites bytes already written at an earlier position.
+    void patch(qint64 position, const QByteArray& bytes);
+    [[noreturn]] void fail(const QString& what) const;
+
+private:
+    void put(const void* data, qint64 size);
+
+    QFile& file_;
+    QString target_;
+    QByteArray buffer_;
+    qint64 flushed_ = 0;
+};
+
+// Little-endian record builder for in-memory parts of a file.
+struct Bytes
+{
+    QByteArray data;
+    void u8(quint8 v) { data.append(char(v)); }
+    void u16(quint16 v);
+    void u32(quint32 v);
+    void f64(double v);
+    void append(const QByteArray& b) { data.append(b); }
+};
+
+} // namespace tarvik::engine::detail

@@ -1,0 +1,204 @@
+#include "XlsxWriter.h"
+
+#include "ExportSupport.h"
+
+#include <QHash>
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <xlsxwriter.h>
+
+namespace tarvik::engine::detail {
+
+namespace {
+
+// XML 1.0 cannot carry most control characters; the library writes them raw into inline
+// strings, which would leave a file Excel calls corrupt. Tabs and line breaks are kept.
+bool xmlForbidden(char16_t c)
+{
+    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0xFFFE || c == 0xFFFF;
+}
+
+QString withoutControlCharacters(const QString& text)
+{
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return xmlForbidden(c.unicode()); }))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        if (!xmlForbidden(c.unicode()))
+            out.append(c);
+    return out;
+}
+
+class XlsxSheetWriter final : public SheetWriter
+{
+public:
+    XlsxSheetWriter(const QString& path, const QString& sheetName) : staged_(path), baseName_(sheetName)
+    {
+        // The library opens the file by name when the workbook closes; our staged file is kept
+        // only as the name's reservation until then.
+        staged_.file().close();
+        tempPath_ = QFile::encodeName(staged_.tempPath());
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        workbook_ = workbook_new_opt(tempPath_.constData(), &options);
+        if (!workbook_)
+            fail(QStringLiteral("the workbook could not be created"));
+    }
+
+    ~XlsxSheetWriter() override
+    {
+        if (workbook_)
+            lxw_workbook_free(workbook_); // discards everything; the staged file is removed
+    }
+
+    void setColumnWidths(const std::vector<double>& widths) override
+    {
+        if (sheet_)
+            throw std::logic_error("column widths must be set before the first row");
+        widths_ = widths;
+        if (widths_.size() > size_t(kXlsxMaxColumns))
+            widths_.resize(kXlsxMaxColumns);
+    }
+
+    void addRow(const std::vector<Cell>& cells) override
+    {
+        if (!workbook_)
+            throw std::logic_error("the export is already finished");
+        if (cells.size() > size_t(kXlsxMaxColumns))
+            fail(QStringLiteral("a row has %1 columns; an .xlsx sheet holds at most %2")
+                     .arg(cells.size())
+                     .arg(kXlsxMaxColumns));
+        if (!sheet_ || row_ == kXlsxMaxRows)
+            startSheet();
+        for (size_t col = 0; col < cells.size(); ++col)
+            writeCell(lxw_col_t(col), cells[col]);
+        ++row_;
+    }
+
+    void finish() override
+    {
+        if (!workbook_)
+            throw std::logic_error("the export is already finished");
+        if (!sheet_)
+            startSheet();
+        lxw_workbook* wb = workbook_;
+        workbook_ = nullptr; // workbook_close frees it, success or not
+        check(workbook_close(wb));
+        staged_.commit();
+    }
+
+private:
+    [[noreturn]] void fail(const QString& what) const
+    {
+        throw std::runtime_error(
+            QStringLiteral("Cannot export to %1: %2").arg(staged_.targetPath(), what).toStdString());
+    }
+
+    void check(lxw_error error) const
+    {
+        if (error != LXW_NO_ERROR)
+            fail(QString::fromUtf8(lxw_strerror(error)));
+    }
+
+    void startSheet()
+    {
+        ++sheetCount_;
+        const QByteArray name = sheetNameFor(baseName_, sheetCount_).toUtf8();
+        sheet_ = workbook_add_worksheet(workbook_, name.constData());
+        if (!sheet_)
+            fail(QStringLiteral("the sheet %1 could not be added").arg(QString::fromUtf8(name)));
+        for (size_t col = 0; col < widths_.size(); ++col) {
+            const double w = std::isfinite(widths_[col]) ? std::clamp(widths_[col], 0.0, 255.0) : 8.43;
+            check(worksheet_set_column(sheet_, lxw_col_t(col), lxw_col_t(col), w, nullptr));
+        }
+        row_ = 0;
+    }
+
+    lxw_format* format(const QString& numberFormat, bool bold)
+    {
+        if (numberFormat.isEmpty() && !bold)
+            return nullptr;
+        const QString key = (bold ? QLatin1Char('B') : QLatin1Char('-')) + numberFormat;
+        const auto it = formats_.constFind(key);
+        if (it != formats_.cend())
+            return it.value();
+        lxw_format* f = workbook_add_format(workbook_);
+        if (!f)
+            fail(QStringLiteral("out of memory for a cell format"));
+        if (!numberFormat.isEmpty())
+            format_set_num_format(f, numberFormat.toUtf8().constData());
+        if (bold)
+            format_set_bold(f);
+        formats_.insert(key, f);
+        return f;
+    }
+
+    void writeText(lxw_col_t col, const QString& text, bool bold)
+    {
+        if (text.isEmpty())
+            return;
+        utf8_ = withoutControlCharacters(clippedCellText(text)).toUtf8();
+        check(worksheet_write_string(sheet_, row_, col, utf8_.constData(), format({}, bold)));
+    }
+
+    void writeCell(lxw_col_t col, const Cell& cell)
+    {
+        switch (cell.type) {
+        case Cell::Type::Empty:
+            return;
+        case Cell::Type::Text:
+            writeText(col, cell.text, cell.bold);
+            return;
+        case Cell::Type::Number:
+            // The library would write "nan" or "inf" into the XML, a file Excel refuses.
+            if (!std::isfinite(cell.number))
+                writeText(col, QStringLiteral("#NUM!"), cell.bold);
+            else
+                check(worksheet_write_number(sheet_, row_, col, cell.number, format(cell.numberFormat, cell.bold)));
+            return;
+        case Cell::Type::Date:
+            if (const auto serial = excelSerial(cell.date))
+                check(worksheet_write_number(sheet_, row_, col, *serial,
+                                             format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy")
+                                                                                : cell.numberFormat,
+                                                    cell.bold)));
+            else
+                writeText(col, isoDateText(cell.date), cell.bold);
+            return;
+        case Cell::Type::DateTime:
+            if (const auto serial = excelSerial(cell.dateTime))
+                check(worksheet_write_number(sheet_, row_, col, *serial,
+                                             format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm")
+                                                                                : cell.numberFormat,
+                                                    cell.bold)));
+            else
+                writeText(col, isoDateTimeText(cell.dateTime), cell.bold);
+            return;
+        case Cell::Type::Boolean:
+            check(worksheet_write_boolean(sheet_, row_, col, cell.boolean ? 1 : 0, format({}, cell.bold)));
+            return;
+        }
+    }
+
+    StagedFile staged_;
+    QString baseName_;
+    QByteArray tempPath_;
+    lxw_workbook* workbook_ = nullptr;
+    lxw_worksheet* sheet_ = nullptr;
+    lxw_row_t row_ = 0;
+    int sheetCount_ = 0;
+    std::vector<double> widths_;
+    QHash<QString, lxw_format*> formats_;
+    QByteArray utf8_;
+};
+
+} // namespace
+
+std::unique_ptr<SheetWriter> createXlsxWriter(const QString& path, const QString& sheetName)
+{
+    return std::make_unique<XlsxSheetWriter>(path, sheetName);
+}
+
+} // namespace tarvik::engine::detail
