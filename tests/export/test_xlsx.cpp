@@ -1,1 +1,148 @@
+// The .xlsx writer read back with xlsx2csv and by looking at the package's XML, where the cell
+// types are spelled out.
+
+#include "ExportTestSupport.h"
+#include "SheetWriter.h"
+
+#include <QRegularExpression>
 #include <gtest/gtest.h>
+
+using namespace tarvik::engine;
+using namespace tarvik::test;
+
+namespace {
+
+class XlsxExport : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("out.xlsx")); }
+
+    void write(const std::vector<std::vector<Cell>>& rows, const std::vector<double>& widths = {})
+    {
+        auto w = createSheetWriter(ExportFormat::Xlsx, path(), QStringLiteral("Discharges"));
+        if (!widths.empty())
+            w->setColumnWidths(widths);
+        for (const auto& r : rows)
+            w->addRow(r);
+        w->finish();
+    }
+
+    // The <c> element of one cell of sheet 1, e.g. cellXml("C4").
+    QString cellXml(const QString& sheetXml, const QString& ref) const
+    {
+        const QRegularExpression re(QStringLiteral("<c r=\"%1\"[^>]*(/>|>.*?</c>)").arg(ref));
+        return re.match(sheetXml).captured(0);
+    }
+};
+
+TEST_F(XlsxExport, Xlsx2csvReadsValuesAndDates)
+{
+    write(sampleRows(), {12, 30, 14, 6});
+    const auto rows = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0].value(0), QStringLiteral("Daily Summary of Discharges"));
+    EXPECT_EQ(rows[3].value(0), QStringLiteral("2026-01-31")) << "a date cell, so the reader formats it as one";
+    EXPECT_EQ(rows[3].value(1), QStringLiteral("O'Brien, Seán"));
+    EXPECT_EQ(rows[4].value(1), QStringLiteral("Muñoz, José"));
+    EXPECT_EQ(rows[5].value(1), QStringLiteral("Chen, 陈"));
+    // xlsx2csv applies its own reading of "#,##0.00"; the exact value is checked in the XML.
+    EXPECT_NEAR(rows[3].value(2).toDouble(), 1234.5678901234567, 1e-3);
+    EXPECT_EQ(rows[4].value(2), QStringLiteral("-0.1"));
+    EXPECT_EQ(rows[3].value(3), QStringLiteral("TRUE"));
+    EXPECT_EQ(rows[4].value(3), QStringLiteral("FALSE"));
+}
+
+TEST_F(XlsxExport, CellTypesFormatsAndWidthsInTheXml)
+{
+    write(sampleRows(), {12, 30, 14, 6});
+    const QString sheet = xlsxPart(path(), QStringLiteral("xl/worksheets/sheet1.xml"));
+    const QString styles = xlsxPart(path(), QStringLiteral("xl/styles.xml"));
+    ASSERT_FALSE(sheet.isEmpty());
+
+    EXPECT_TRUE(cellXml(sheet, QStringLiteral("B4")).contains(QStringLiteral("t=\"inlineStr\"")));
+    const QString number = cellXml(sheet, QStringLiteral("C4"));
+    EXPECT_FALSE(number.contains(QStringLiteral(" t="))) << number.toStdString() << " must be a number";
+    // The library prints 16 significant digits (see AmountsAreExact).
+    EXPECT_TRUE(number.contains(QStringLiteral("<v>1234.567890123457</v>"))) << number.toStdString();
+    const QString date = cellXml(sheet, QStringLiteral("A4"));
+    EXPECT_FALSE(date.contains(QStringLiteral(" t=")));
+    EXPECT_TRUE(date.contains(QStringLiteral("<v>46053</v>"))) << date.toStdString();
+    EXPECT_TRUE(cellXml(sheet, QStringLiteral("D4")).contains(QStringLiteral("t=\"b\"")));
+    EXPECT_TRUE(cellXml(sheet, QStringLiteral("D6")).isEmpty()) << "an empty cell is not written";
+
+    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"mm/dd/yyyy\"")));
+    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"mm/dd/yyyy hh:mm\"")));
+    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"#,##0.00\"")));
+    EXPECT_TRUE(styles.contains(QStringLiteral("<b/>")));
+    EXPECT_TRUE(sheet.contains(QRegularExpression(QStringLiteral("<col min=\"2\" max=\"2\" width=\"30"))))
+        << "column widths are kept";
+}
+
+// Debian's libxlsxwriter prints numbers with 16 significant digits, one short of what every
+// double needs; amounts of money (cents, below 10^14) and counts are still exact.
+TEST_F(XlsxExport, AmountsAreExact)
+{
+    const double amounts[] = {0.01, -1234567.89, 98765432109.99, 99999999999999.99 / 10, 1e-7, 4503599627370496.0};
+    std::vector<Cell> row;
+    for (const double a : amounts)
+        row.push_back(Cell::ofNumber(a));
+    write({row});
+    const auto rows = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(rows.size(), 1u);
+    const QString sheet = xlsxPart(path(), QStringLiteral("xl/worksheets/sheet1.xml"));
+    for (size_t i = 0; i < std::size(amounts); ++i) {
+        const QString ref = QString(QChar(u'A' + int(i))) + QLatin1Char('1');
+        const QString xml = cellXml(sheet, ref);
+        const qsizetype from = xml.indexOf(QStringLiteral("<v>")) + 3;
+        EXPECT_EQ(xml.mid(from, xml.indexOf(QStringLiteral("</v>")) - from).toDouble(), amounts[i]) << xml.toStdString();
+    }
+}
+
+// Control characters are illegal in XML; written raw they give a file Excel refuses and
+// xlsx2csv cannot parse. NaN and infinity have no spelling in the format at all.
+TEST_F(XlsxExport, ControlCharactersAndNonFiniteNumbersStayReadable)
+{
+    write({{Cell::ofText(QStringLiteral("bell\x07 and nul\x01 gone, tab\tkept")),
+            Cell::ofNumber(std::numeric_limits<double>::quiet_NaN()),
+            Cell::ofNumber(-std::numeric_limits<double>::infinity())}});
+    const auto rows = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].value(0), QStringLiteral("bell and nul gone, tab\tkept"));
+    EXPECT_EQ(rows[0].value(1), QStringLiteral("#NUM!"));
+    EXPECT_EQ(rows[0].value(2), QStringLiteral("#NUM!"));
+}
+
+TEST_F(XlsxExport, ZeroRowsGiveOneEmptySheet)
+{
+    write({});
+    const QString workbook = xlsxPart(path(), QStringLiteral("xl/workbook.xml"));
+    EXPECT_EQ(workbook.count(QStringLiteral("<sheet ")), 1);
+    EXPECT_TRUE(workbook.contains(QStringLiteral("name=\"Discharges\"")));
+    EXPECT_TRUE(readXlsxSheetWithXlsx2csv(path(), 1).empty());
+}
+
+TEST_F(XlsxExport, RowsBeyondOneSheetContinueOnTheNext)
+{
+    const int rows = 1048576 + 3;
+    {
+        auto w = createSheetWriter(ExportFormat::Xlsx, path(), QStringLiteral("Ledger"));
+        std::vector<Cell> row(1);
+        for (int i = 0; i < rows; ++i) {
+            row[0] = Cell::ofNumber(i);
+            w->addRow(row);
+        }
+        w->finish();
+    }
+    const QString workbook = xlsxPart(path(), QStringLiteral("xl/workbook.xml"));
+    EXPECT_TRUE(workbook.contains(QStringLiteral("name=\"Ledger\"")));
+    EXPECT_TRUE(workbook.contains(QStringLiteral("name=\"Ledger (2)\"")));
+    const auto second = readXlsxSheetWithXlsx2csv(path(), 2);
+    ASSERT_EQ(second.size(), 3u);
+    EXPECT_EQ(second[0].value(0), QStringLiteral("1048576"));
+    EXPECT_EQ(second[2].value(0), QStringLiteral("1048578"));
+    const QString first = xlsxPart(path(), QStringLiteral("xl/worksheets/sheet1.xml"));
+    EXPECT_TRUE(first.contains(QStringLiteral("<c r=\"A1048576\"><v>1048575</v></c>")));
+}
+
+} // namespace
