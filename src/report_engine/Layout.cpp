@@ -1,0 +1,414 @@
+#include "Layout.h"
+#include "DisplayList.h"
+#include "EngineLog.h"
+#include "ReportError.h"
+#include "TextRenderer.h"
+
+#include <map>
+
+namespace tarvik::engine {
+
+namespace {
+
+class Layouter;
+
+// The page being filled, shared by a report and the subreports placed in it.
+struct Flow
+{
+    Document& doc;
+    const std::atomic<bool>& cancel;
+    QSizeF pageSize;
+    QMarginsF margins;
+    double bodyBottom = 0;
+    PageBuilder page;
+    double y = 0;
+    int pageIndex = -1;
+    bool bodyEmpty = true;
+    Layouter* main = nullptr;
+
+    Flow(Document& d, const std::atomic<bool>& c) : doc(d), cancel(c) {}
+    void startPage();
+    void finishPage();
+    void newPage()
+    {
+        finishPage();
+        startPage();
+    }
+    void ensure(double height)
+    {
+        if (!bodyEmpty && y + height > bodyBottom + 0.01)
+            newPage();
+    }
+};
+
+int alignCode(Align a)
+{
+    switch (a) {
+    case Align::Left: return 0;
+    case Align::Center: return 1;
+    case Align::Right: return 2;
+    }
+    return 0;
+}
+
+class Layouter : public RowWalker::Handler
+{
+public:
+    Layouter(Flow& flow, const ReportSnapshot& snap, double xOffset, const QDateTime& printTime)
+        : m_flow(flow), m_snap(snap), m_def(*snap.def), m_x(xOffset), m_printTime(printTime)
+    {
+        int treeLevel = 0;
+        for (const auto& g : m_def.groups) {
+            m_treeLevel.push_back(g.inTree ? treeLevel : -1);
+            if (g.inTree)
+                ++treeLevel;
+        }
+    }
+
+    // The main report: page set-up, report header on the first page, pages to the end.
+    void runMain()
+    {
+        m_flow.main = this;
+        m_flow.pageSize = m_def.pageSizePoints();
+        m_flow.margins = m_def.margins;
+        m_flow.bodyBottom = m_flow.pageSize.height() - m_def.margins.bottom() -
+                            (m_def.pageFooter.present ? m_def.pageFooter.height : 0);
+        openData();
+        m_flow.startPage();
+        walk();
+        placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
+        m_flow.finishPage();
+    }
+
+    // A subreport: its own query and bands, flowing on the main report's pages.
+    void runInline()
+    {
+        openData();
+        placeBand(m_def.reportHeader, nullptr, true);
+        walk();
+        placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
+    }
+
+    void placeReportHeader() { placeBand(m_def.reportHeader, nullptr, false); }
+    void placePageHeader() { placeBand(m_def.pageHeader, currentRow(), false); }
+    void placePageFooter()
+    {
+        if (!m_def.pageFooter.present)
+            return;
+        m_flow.y = m_flow.pageSize.height() - m_def.margins.bottom() - m_def.pageFooter.height;
+        placeBand(m_def.pageFooter, currentRow(), false);
+    }
+
+    // RowWalker::Handler
+    void groupsStarting(int from, const Row&) override
+    {
+        const int levels = int(m_def.groups.size());
+        bool breakPage = false;
+        for (int l = from; l < levels; ++l)
+            breakPage = breakPage || m_def.groups[size_t(l)].newPageBefore;
+        if (breakPage && !m_flow.bodyEmpty && m_isMain) {
+            m_flow.newPage();
+            return;
+        }
+        if (!m_def.groups[size_t(from)].keepWithNext)
+            return;
+        // Widow control: the headers that start here and one detail row go together.
+        double need = m_def.detail.present ? m_def.detail.height : 0;
+        for (int l = from; l < levels; ++l)
+            if (m_def.groups[size_t(l)].header.present)
+                need += m_def.groups[size_t(l)].header.height;
+        m_flow.ensure(need);
+    }
+
+    void groupHeader(int level, const Row& row) override
+    {
+        m_current = &row;
+        const GroupDef& g = m_def.groups[size_t(level)];
+        placeBand(g.header, &row, true);
+        if (m_treeLevel[size_t(level)] >= 0 && m_isMain) {
+            QString name = formatValue(row[size_t(m_walker->groupColumn(level))], g.format);
+            if (name.isEmpty())
+                name = QStringLiteral("(blank)");
+            // The header's page; with no header band, the page its first row lands on.
+            int page = m_flow.pageIndex;
+            if (!g.header.present && m_def.detail.present && m_flow.y + m_def.detail.height > m_flow.bodyBottom + 0.01 &&
+                !m_flow.bodyEmpty)
+                ++page;
+            DocumentWriter::addGroupNode(m_flow.doc, m_treeLevel[size_t(level)], name, page);
+        }
+    }
+
+    void detail(const Row& row) override
+    {
+        if (m_flow.cancel.load(std::memory_order_relaxed))
+            throw ReportError(QStringLiteral("The layout was cancelled."));
+        m_current = &row;
+        placeBand(m_def.detail, &row, true);
+    }
+
+    void groupFooter(int level, const Row& lastRow) override
+    {
+        m_current = &lastRow;
+        placeBand(m_def.groups[size_t(level)].footer, &lastRow, true);
+    }
+
+private:
+    const Row* currentRow() const { return m_current; }
+
+    void openData()
+    {
+        m_isMain = m_flow.main == this;
+        if (m_def.query.empty())
+            return;
+        m_source = std::make_unique<RowSource>(m_snap);
+        m_walker = std::make_unique<RowWalker>(m_def, *m_source);
+    }
+
+    void walk()
+    {
+        if (!m_walker)
+            return;
+        // The walker hands out rows it reuses; the last one is kept for the report footer.
+        struct Tail : RowWalker::Handler
+        {
+            Layouter& l;
+            explicit Tail(Layouter& x) : l(x) {}
+            void groupsStarting(int f, const Row& r) override { l.groupsStarting(f, r); }
+            void groupHeader(int lv, const Row& r) override { l.groupHeader(lv, r); }
+            void detail(const Row& r) override
+            {
+                l.detail(r);
+                l.m_lastRow = r;
+                l.m_current = &l.m_lastRow;
+            }
+            void groupFooter(int lv, const Row& r) override { l.groupFooter(lv, r); }
+        } tail(*this);
+        m_walker->run(tail, &m_flow.cancel);
+        if (m_flow.cancel.load())
+            throw ReportError(QStringLiteral("The layout was cancelled."));
+        m_current = m_lastRow.empty() ? nullptr : &m_lastRow;
+    }
+
+    struct Placed
+    {
+        const ElementDef* e;
+        QString text;
+        QStringList lines;   // wrapped texts
+        bool pageField = false;
+        bool numeric = false;
+    };
+
+    QString specialText(const ElementDef& e, bool& pageField) const
+    {
+        pageField = false;
+        switch (e.special) {
+        case SpecialKind::PageNumber:
+            pageField = true;
+            return e.text.isEmpty() ? QStringLiteral("{page}") : e.text;
+        case SpecialKind::PageCount:
+            pageField = true;
+            return e.text.isEmpty() ? QStringLiteral("{pages}") : e.text;
+        case SpecialKind::PageNofM:
+            pageField = true;
+            return e.text;
+        case SpecialKind::PrintDate:
+            return m_printTime.toString(e.format.kind == ValueFormat::Kind::DateTime ? e.format.pattern
+                                                                                     : QStringLiteral("MM/dd/yyyy"));
+        case SpecialKind::PrintTime:
+            return m_printTime.toString(e.format.kind == ValueFormat::Kind::DateTime ? e.format.pattern
+                                                                                     : QStringLiteral("h:mm AP"));
+        case SpecialKind::PrintDateTime:
+            return m_printTime.toString(e.format.kind == ValueFormat::Kind::DateTime
+                                            ? e.format.pattern
+                                            : QStringLiteral("MM/dd/yyyy h:mm AP"));
+        case SpecialKind::ReportTitle:
+            return m_snap.title;
+        }
+        return {};
+    }
+
+    void placeBand(const BandDef& band, const Row* row, bool flowing)
+    {
+        if (!band.present)
+            return;
+        const std::vector<int>* cols = m_walker ? &m_walker->columnsOf(band) : nullptr;
+        std::vector<Placed> placed;
+        placed.reserve(band.elements.size());
+        double height = band.height;
+        for (size_t i = 0; i < band.elements.size(); ++i) {
+            const ElementDef& e = band.elements[i];
+            Placed p{&e, {}, {}, false, false};
+            bool textual = true;
+            switch (e.kind) {
+            case ElementKind::Text:
+                p.text = e.text;
+                break;
+            case ElementKind::Field: {
+                const int c = cols ? (*cols)[i] : -1;
+                const QVariant v = row && c >= 0 ? (*row)[size_t(c)] : QVariant();
+                if (e.suppressIfEmpty && isEmptyValue(v))
+                    continue;
+                p.text = formatValue(v, e.format);
+                p.numeric = e.format.kind == ValueFormat::Kind::Number ||
+                            (v.typeId() != QMetaType::QString && Decimal::fromVariant(v).has_value());
+                break;
+            }
+            case ElementKind::Parameter: {
+                const QVariant& v = m_snap.params[size_t(e.parameterIndex)];
+                if (e.suppressIfEmpty && isEmptyValue(v))
+                    continue;
+                p.text = formatValue(v, e.format);
+                break;
+            }
+            case ElementKind::Special:
+                p.text = specialText(e, p.pageField);
+                break;
+            case ElementKind::Summary: {
+                const SummaryValue v = m_walker->summary(e);
+                if (e.suppressIfEmpty && v.kind == SummaryValue::Kind::Empty)
+                    continue;
+                p.text = v.format(e.format);
+                p.numeric = true;
+                break;
+            }
+            case ElementKind::Line:
+            case ElementKind::Box:
+            case ElementKind::Image:
+            case ElementKind::Subreport:
+                textual = false;
+                break;
+            }
+            if (textual && e.suppressIfEmpty && p.text.trimmed().isEmpty())
+                continue;
+            if (textual && e.wrap && !p.pageField) {
+                const FontTable& font = fontTable(e.font);
+                p.lines = font.wrap(p.text, e.rect.width());
+                height = std::max(height, e.rect.top() + p.lines.size() * font.lineHeight());
+            }
+            placed.push_back(std::move(p));
+        }
+        if (flowing)
+            m_flow.ensure(height);
+        const double left = m_flow.margins.left() + m_x;
+        const double top = m_flow.y;
+        PageBuilder& page = m_flow.page;
+        std::vector<const ElementDef*> subreports;
+        for (const Placed& p : placed) {
+            const ElementDef& e = *p.e;
+            const QRectF r = e.rect.translated(left, top);
+            switch (e.kind) {
+            case ElementKind::Line:
+                page.line(r.topLeft(), r.bottomRight(), e.lineWidth, e.color);
+                continue;
+            case ElementKind::Box:
+                page.box(r, e.lineWidth, e.color, e.fill);
+                continue;
+            case ElementKind::Image:
+                page.image(imageId(e), r);
+                continue;
+            case ElementKind::Subreport:
+                subreports.push_back(&e);
+                continue;
+            case ElementKind::Text:
+            case ElementKind::Field:
+            case ElementKind::Parameter:
+            case ElementKind::Special:
+            case ElementKind::Summary:
+                break;
+            }
+            const FontTable& font = fontTable(e.font);
+            if (p.pageField) {
+                page.pageField(font, r, alignCode(e.align), p.text, e.color);
+                continue;
+            }
+            const QStringList single{p.text};
+            const QStringList& lines = e.wrap ? p.lines : single;
+            double baseline = r.top() + font.ascent();
+            for (const QString& full : lines) {
+                // Texts are cut at the element's edge; numbers never are, a cut number lies.
+                QStringView s = (!e.wrap && !p.numeric) ? font.fit(full, r.width()) : QStringView(full);
+                double x = r.left();
+                if (e.align != Align::Left) {
+                    const double w = font.advance(s);
+                    x = e.align == Align::Right ? r.right() - w : r.left() + (r.width() - w) / 2;
+                }
+                page.text(font, QPointF(x, baseline), s, e.color);
+                baseline += font.lineHeight();
+            }
+        }
+        if (flowing) {
+            m_flow.y += height;
+            m_flow.bodyEmpty = false;
+        } else {
+            m_flow.y += height;
+        }
+        for (const ElementDef* e : subreports) {
+            if (!flowing) {
+                qCWarning(lcEngine) << "a subreport in a page header or footer is not drawn:" << e->name;
+                continue;
+            }
+            m_flow.y = top + e->rect.top();
+            Layouter sub(m_flow, m_snap.subreports[size_t(e->subreportIndex)], m_x + e->rect.left(), m_printTime);
+            sub.runInline();
+            m_flow.y = std::max(m_flow.y, top + height);
+        }
+    }
+
+    int imageId(const ElementDef& e)
+    {
+        const auto it = m_images.find(&e);
+        if (it != m_images.end())
+            return it->second;
+        try {
+            return m_images[&e] = registerImage(e.imagePath);
+        } catch (const ReportError& err) {
+            throw ReportError(m_def.filePath, e.line, err.message());
+        }
+    }
+
+    Flow& m_flow;
+    const ReportSnapshot& m_snap;
+    const Definition& m_def;
+    double m_x;
+    QDateTime m_printTime;
+    bool m_isMain = false;
+    std::unique_ptr<RowSource> m_source;
+    std::unique_ptr<RowWalker> m_walker;
+    std::vector<int> m_treeLevel;
+    const Row* m_current = nullptr;
+    Row m_lastRow;
+    std::map<const ElementDef*, int> m_images;
+};
+
+void Flow::startPage()
+{
+    ++pageIndex;
+    y = margins.top();
+    if (pageIndex == 0)
+        main->placeReportHeader();
+    main->placePageHeader();
+    bodyEmpty = true;
+}
+
+void Flow::finishPage()
+{
+    main->placePageFooter();
+    DocumentWriter::addPage(doc, page.take());
+}
+
+} // namespace
+
+LayoutJob::LayoutJob(ReportSnapshot snapshot)
+    : m_snapshot(std::move(snapshot)), m_printTime(QDateTime::currentDateTime())
+{
+}
+
+void LayoutJob::run(Document& document, const std::atomic<bool>& cancel)
+{
+    Flow flow(document, cancel);
+    Layouter main(flow, m_snapshot, 0, m_printTime);
+    flow.main = &main;
+    main.runMain();
+}
+
+} // namespace tarvik::engine
