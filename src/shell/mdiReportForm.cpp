@@ -108,6 +108,8 @@ mdiReportForm::mdiReportForm(DialogRegistry& dialogs, QWidget* parent)
     m_main = new frmMain(m_dialogs);
     m_mainWindow = m_mdi->addSubWindow(m_main);
     m_mainWindow->setObjectName(QStringLiteral("frmMainWindow"));
+    // Closing the report menu only hides it: the frame shows it again when it stays open.
+    m_mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
     m_mainWindow->setWindowIcon(QIcon(QStringLiteral(":/tarvik/pictures/toolbar/Daily.png")));
     m_mainWindow->showMaximized();
 }
@@ -165,7 +167,8 @@ void mdiReportForm::showMainMenu()
 {
     if (!m_mainWindow)
         return;
-    m_mainWindow->show();
+    // Closing the child closed the menu inside it too.
+    m_main->show();
     m_mainWindow->showMaximized();
     m_mdi->setActiveSubWindow(m_mainWindow);
 }

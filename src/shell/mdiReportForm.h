@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -43,7 +44,7 @@ private:
     DialogRegistry& m_dialogs;
     QMdiArea* m_mdi;
     frmMain* m_main = nullptr;
-    QMdiSubWindow* m_mainWindow = nullptr;
+    QPointer<QMdiSubWindow> m_mainWindow;
     QToolBar* m_toolbar;
     QMenu* m_windowMenu;
 };
