@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QString>
+
+class QMovie;
+
+namespace tarvik {
+
+// Plays a clip file; the clip keeps moving whenever the event loop turns, which it does while
+// the database layer waits for a command.
+class AnimationControl : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit AnimationControl(QWidget* parent = nullptr);
+    ~AnimationControl() override;
+
+    // Whether opening a clip starts it at once.
+    void setAutoPlay(bool autoPlay) { m_autoPlay = autoPlay; }
+    bool autoPlay() const { return m_autoPlay; }
+
+    // Opens a clip. Throws std::runtime_error naming the file when it is missing or unreadable.
+    void open(const QString& path);
+    void play();
+    void stop();
+    bool isPlaying() const;
+    int framesShown() const { return m_framesShown; }
+    QMovie* movie() const { return m_movie; }
+
+private:
+    QMovie* m_movie = nullptr;
+    bool m_autoPlay = true;
+    int m_framesShown = 0;
+};
+
+// The progress window that long report runs show while stored procedures and the report
+// engine work: caption "Generating report...", one animation. One instance at a time.
+class frmAnimate : public QDialog
+{
+    Q_OBJECT
+public:
+    // Loads the window (once): auto-play off, the clip opened. Throws when the clip file is
+    // missing; then no window is left behind.
+    static frmAnimate* Load();
+    // Closes and destroys the window; nothing happens when it is not loaded.
+    static void Unload();
+    // The loaded window, or nullptr.
+    static frmAnimate* instance();
+
+    // The clip: FileCopy.gif in the program's folder, unless a test chose another file.
+    static QString clipPath();
+    static void setClipPath(const QString& path);
+
+    AnimationControl* Animation1 = nullptr;
+
+private:
+    explicit frmAnimate(QWidget* parent = nullptr);
+    ~frmAnimate() override;
+    void Form_Load();
+};
+
+// Shows the progress window around a piece of work: loads it, shows it modeless and starts
+// the animation; finish() (or the end of the scope, also when an error is on its way) stops
+// the animation and unloads the window.
+class ProgressWindow
+{
+public:
+    ProgressWindow();
+    ~ProgressWindow();
+    ProgressWindow(const ProgressWindow&) = delete;
+    ProgressWindow& operator=(const ProgressWindow&) = delete;
+
+    void finish();
+
+private:
+    bool m_open = false;
+};
+
+} // namespace tarvik
