@@ -542,7 +542,7 @@ private:
             else if (name == u"field") { e.kind = ElementKind::Field; allow({u"column", u"caption"}); }
             else if (name == u"parameter") { e.kind = ElementKind::Parameter; allow({u"name"}); }
             else if (name == u"special") { e.kind = ElementKind::Special; allow({u"kind", u"text"}); }
-            else if (name == u"summary") { e.kind = ElementKind::Summary; allow({u"function", u"column", u"scope", u"group"}); }
+            else if (name == u"summary") { e.kind = ElementKind::Summary; allow({u"function", u"column", u"scope", u"group", u"caption"}); }
             else if (name == u"line") { e.kind = ElementKind::Line; allow({u"lineWidth"}); }
             else if (name == u"box") { e.kind = ElementKind::Box; allow({u"lineWidth", u"fill"}); }
             else if (name == u"image") { e.kind = ElementKind::Image; allow({u"file"}); }
@@ -618,6 +618,7 @@ private:
                 else
                     fail(QStringLiteral("unknown summary function \"%1\" (sum, count, average, min, max or runningTotal)").arg(fn));
                 e.column = attr(u"column", e.function != SummaryFunction::Count);
+                e.caption = hasAttr(u"caption") ? attr(u"caption") : e.column;
                 const QString scope = attr(u"scope").toLower();
                 if (scope == u"report") {
                     e.summaryGroup = -1;

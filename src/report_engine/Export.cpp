@@ -119,7 +119,8 @@ public:
     SheetFeed(const ReportSnapshot& snap, SheetWriter& writer) : m_snap(snap), m_def(*snap.def), m_w(writer)
     {
         for (size_t i = 0; i < m_def.detail.elements.size(); ++i)
-            if (m_def.detail.elements[i].kind == ElementKind::Field)
+            if (m_def.detail.elements[i].kind == ElementKind::Field ||
+                m_def.detail.elements[i].kind == ElementKind::Summary) // running balances
                 m_detailFields.push_back(i);
         std::stable_sort(m_detailFields.begin(), m_detailFields.end(), [this](size_t a, size_t b) {
             return m_def.detail.elements[a].rect.left() < m_def.detail.elements[b].rect.left();
@@ -196,8 +197,17 @@ public:
         const auto& cols = m_walker->columnsOf(m_def.detail);
         std::vector<Cell> cells;
         cells.reserve(m_detailFields.size());
-        for (size_t i : m_detailFields)
-            cells.push_back(cellOf(row[size_t(cols[i])], m_def.detail.elements[i].format));
+        for (size_t i : m_detailFields) {
+            const ElementDef& e = m_def.detail.elements[i];
+            if (e.kind == ElementKind::Summary) {
+                const SummaryValue v = m_walker->summary(e);
+                cells.push_back(v.kind == SummaryValue::Kind::Decimal
+                                    ? Cell::ofNumber(v.decimal.toDouble(), excelFormat(e.format))
+                                    : cellOf(v.other, e.format));
+            } else {
+                cells.push_back(cellOf(row[size_t(cols[i])], e.format));
+            }
+        }
         m_w.addRow(cells);
         m_lastRow = row;
     }
@@ -251,9 +261,12 @@ private:
                     break;
                 }
                 size_t col = m_columns;
-                for (size_t k = 0; k < m_detailFields.size(); ++k)
-                    if (m_def.detail.elements[m_detailFields[k]].column.compare(e.column, Qt::CaseInsensitive) == 0)
+                for (size_t k = 0; k < m_detailFields.size(); ++k) {
+                    const ElementDef& d = m_def.detail.elements[m_detailFields[k]];
+                    if (d.kind == ElementKind::Field && !e.column.isEmpty() &&
+                        d.column.compare(e.column, Qt::CaseInsensitive) == 0)
                         col = k;
+                }
                 if (col == m_columns) {
                     for (size_t k = m_columns; k-- > 0;)
                         if (cells[k].type == Cell::Type::Empty) {

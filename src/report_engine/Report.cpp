@@ -107,6 +107,13 @@ std::vector<ParameterField*> Report::parameterFields()
     return out;
 }
 
+void Report::setParameterValues(const QVariantList& values)
+{
+    const size_t n = std::min(size_t(values.size()), m_params.size());
+    for (size_t i = 0; i < n; ++i)
+        m_params[i]->setCurrentValue(values[qsizetype(i)]);
+}
+
 DatabaseTable* Report::table(const QString& alias)
 {
     for (auto& t : m_tables)

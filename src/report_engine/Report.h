@@ -86,6 +86,9 @@ public:
 
     std::vector<DatabaseTable*> tables();
     std::vector<ParameterField*> parameterFields();
+    // Value i goes to the i-th parameter field; values beyond the fields are ignored, fields
+    // beyond the values keep what they had, and an empty list touches nothing.
+    void setParameterValues(const QVariantList& values);
     DatabaseTable* table(const QString& alias);               // nullptr when absent
     ParameterField* parameterField(const QString& name);      // nullptr when absent
     Report* openSubreport(const QString& name);               // throws for an unknown name

@@ -1,0 +1,326 @@
+// Laying out against a real SQLite data folder: pagination, sums, the group tree, PDF text,
+// binding, failures, and exports.
+
+#include "fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace tarvik::engine;
+using enginetest::money;
+
+namespace {
+
+class Layout : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        s_dir = new QTemporaryDir();
+        s_folder = enginetest::makeDataFolder(*s_dir, 600);
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+    QString tempPath(const QString& name) const { return m_dir.filePath(name); }
+
+    static QTemporaryDir* s_dir;
+    static QString s_folder;
+    QTemporaryDir m_dir;
+};
+QTemporaryDir* Layout::s_dir = nullptr;
+QString Layout::s_folder;
+
+std::shared_ptr<Document> finished(const ReportPtr& report)
+{
+    auto doc = report->layOut();
+    doc->waitForFinished();
+    return doc;
+}
+
+QStringList cents(const QString& folder, const QString& column)
+{
+    return enginetest::queryColumn(folder, QStringLiteral(
+        "SELECT SUM(CAST(ROUND(%1 * 100) AS INTEGER)) FROM Patient_data.tbCollection "
+        "WHERE TranDate BETWEEN '2026-01-01' AND '2026-01-31' GROUP BY Account ORDER BY Account").arg(column));
+}
+
+} // namespace
+
+TEST_F(Layout, PagesCarryHeadersFootersAndPageNofM)
+{
+    auto report = enginetest::openCollections(s_folder);
+    const QString pdf = tempPath(QStringLiteral("collections.pdf"));
+    writePdf(report, pdf);
+    QStringList pages = enginetest::pdfText(pdf).split(u'\f');
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    const int n = int(pages.size());
+    ASSERT_GT(n, 5); // 600 rows make several pages
+    auto doc = finished(report);
+    EXPECT_EQ(doc->pageCount(), n);
+    for (int i = 0; i < n; ++i) {
+        const QString& page = pages[i];
+        EXPECT_TRUE(page.contains(QStringLiteral("Description"))) << "page header missing on page " << i + 1;
+        EXPECT_TRUE(page.contains(QStringLiteral("Page %1 of %2").arg(i + 1).arg(n)))
+            << "page footer wrong on page " << i + 1;
+        // Widow control: a group header is never the last thing in a page's body.
+        const QStringList lines = page.split(u'\n', Qt::SkipEmptyParts);
+        for (int l = 0; l < lines.size(); ++l) {
+            if (!QRegularExpression(QStringLiteral("^Account\\s+A\\d\\d\\s*$")).match(lines[l]).hasMatch())
+                continue;
+            ASSERT_LT(l + 1, lines.size());
+            EXPECT_TRUE(lines[l + 1].contains(QStringLiteral("Patient"))) << "header alone on page " << i + 1;
+        }
+    }
+    EXPECT_TRUE(pages.first().contains(QStringLiteral("St. Tarvik General Hospital"))); // report-level text
+    EXPECT_TRUE(pages.last().contains(QStringLiteral("Grand total")));
+    EXPECT_FALSE(pages[1].contains(QStringLiteral("Collections by Account"))); // report header once
+}
+
+TEST_F(Layout, GroupSumsEqualIndependentSqlSums)
+{
+    auto report = enginetest::openCollections(s_folder);
+    const QString pdf = tempPath(QStringLiteral("sums.pdf"));
+    writePdf(report, pdf);
+    const QString text = enginetest::pdfText(pdf);
+    static const QRegularExpression footer(QStringLiteral("Account total\\s+([\\d,]+\\.\\d\\d)\\s+([\\d,]+\\.\\d\\d)\\s+(\\d+) rows"));
+    QStringList debits, credits;
+    auto it = footer.globalMatch(text);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        debits << m.captured(1);
+        credits << m.captured(2);
+    }
+    QStringList expectDebits, expectCredits;
+    for (const QString& c : cents(s_folder, QStringLiteral("Debit")))
+        expectDebits << money(c.toLongLong());
+    for (const QString& c : cents(s_folder, QStringLiteral("Credit")))
+        expectCredits << money(c.toLongLong());
+    ASSERT_EQ(expectDebits.size(), 7);
+    EXPECT_EQ(debits, expectDebits);
+    EXPECT_EQ(credits, expectCredits);
+
+    const long long total = enginetest::queryColumn(s_folder, QStringLiteral(
+        "SELECT SUM(CAST(ROUND(Debit * 100) AS INTEGER)) FROM Patient_data.tbCollection")).value(0).toLongLong();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("Grand total\\s+%1\\s").arg(QRegularExpression::escape(money(total))))
+                    .match(text).hasMatch()) << money(total).toStdString();
+}
+
+TEST_F(Layout, GroupTreeAndFindText)
+{
+    auto doc = finished(enginetest::openCollections(s_folder));
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+    const auto tree = doc->groupTree();
+    ASSERT_EQ(tree.size(), 7u);
+    EXPECT_EQ(tree[0].name, QStringLiteral("A00"));
+    EXPECT_EQ(tree[0].page, 0);
+    for (size_t i = 1; i < tree.size(); ++i) {
+        EXPECT_GE(tree[i].page, tree[i - 1].page);
+        // The node's page really shows that group's header.
+        bool found = false;
+        for (const auto& hit : doc->findText(tree[i].name, Qt::CaseSensitive))
+            found = found || hit.page == tree[i].page;
+        EXPECT_TRUE(found) << tree[i].name.toStdString();
+    }
+    const auto hits = doc->findText(QStringLiteral("patient 599"), Qt::CaseInsensitive);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_GT(hits[0].rect.width(), 20);
+    EXPECT_TRUE(QRectF(QPointF(0, 0), doc->pageSizePoints(hits[0].page)).contains(hits[0].rect));
+    EXPECT_TRUE(doc->findText(QStringLiteral("patient 599"), Qt::CaseSensitive).empty());
+}
+
+TEST_F(Layout, FirstPageComesBeforeTheLast)
+{
+    QTemporaryDir dir;
+    const QString folder = enginetest::makeDataFolder(dir, 30000);
+    auto report = enginetest::openCollections(folder);
+    auto doc = report->layOut();
+    QSignalSpy added(doc.get(), &Document::pagesAdded);
+    QSignalSpy done(doc.get(), &Document::finished);
+    while (doc->pageCount() < 1 && !doc->isComplete())
+        QThread::msleep(1);
+    EXPECT_FALSE(doc->isComplete()) << "a 30,000-row report should still be laying out";
+    QImage image(612, 792, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        doc->paintPage(p, 0); // painting while the layout runs
+    }
+    doc->waitForFinished();
+    EXPECT_TRUE(done.wait(5000) || done.count() == 1);
+    ASSERT_GE(added.count(), 1);
+    EXPECT_EQ(added.last().at(0).toInt(), doc->pageCount());
+    EXPECT_GT(doc->pageCount(), 300);
+    EXPECT_EQ(doc->findText(QStringLiteral("Page %1 of %1").arg(doc->pageCount()), Qt::CaseSensitive).size(), 1u);
+}
+
+TEST_F(Layout, ShownReportIsNotDisturbedByLaterChanges)
+{
+    auto report = enginetest::openCollections(s_folder);
+    auto shown = finished(report);
+    const int before = shown->pageCount();
+    report->parameterFields()[1]->setCurrentValue(QStringLiteral("01/02/2026"));
+    auto next = finished(report);
+    EXPECT_LT(next->pageCount(), before);
+    EXPECT_EQ(shown->pageCount(), before);
+    EXPECT_FALSE(shown->findText(QStringLiteral("01/31/2026"), Qt::CaseSensitive).empty());
+}
+
+TEST_F(Layout, SubreportUsesItsOwnParameter)
+{
+    auto report = enginetest::openCollections(s_folder);
+    report->openSubreport(QStringLiteral("Cashiers"))->setParameterValues({QStringLiteral("AM")});
+    auto doc = finished(report);
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+    EXPECT_EQ(doc->findText(QStringLiteral("Maria Cruz"), Qt::CaseSensitive).size(), 1u);
+    EXPECT_TRUE(doc->findText(QStringLiteral("Ben Lee"), Qt::CaseSensitive).empty());
+}
+
+TEST_F(Layout, ParametersAreBoundNeverPasted)
+{
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("who.rpt"), R"(<report version="1">
+  <parameters><parameter name="Who"/></parameters>
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELECT Name FROM {T} WHERE Name = {?Who}</query>
+  <detail height="12"><field column="Name" width="200"/></detail>
+  <reportFooter height="12"><summary function="count" width="100"/></reportFooter>
+</report>)");
+    auto report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+    report->setParameterValues({QStringLiteral("x' OR '1'='1")});
+    auto doc = finished(report);
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+    EXPECT_TRUE(doc->findText(QStringLiteral("Patient"), Qt::CaseSensitive).empty());
+    report->setParameterValues({QStringLiteral("Patient 7")});
+    doc = finished(report);
+    EXPECT_EQ(doc->findText(QStringLiteral("Patient 7"), Qt::CaseSensitive).size(), 1u);
+}
+
+TEST_F(Layout, FailuresAreErrorsThatSaySo)
+{
+    // A table never logged on.
+    auto report = openReport(enginetest::dataFile(QStringLiteral("collections.rpt")));
+    report->setParameterValues({QStringLiteral("01/01/2026"), QStringLiteral("01/31/2026")});
+    auto doc = finished(report);
+    EXPECT_TRUE(doc->hasFailed());
+    EXPECT_TRUE(doc->errorString().contains(QStringLiteral("not logged on"))) << doc->errorString().toStdString();
+    EXPECT_THROW(writePdf(report, tempPath(QStringLiteral("x.pdf"))), ReportError);
+
+    // A parameter without a value.
+    report = enginetest::openCollections(s_folder);
+    report = openReport(enginetest::dataFile(QStringLiteral("collections.rpt")));
+    for (auto* t : report->tables())
+        t->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+    doc = finished(report);
+    EXPECT_TRUE(doc->errorString().contains(QStringLiteral("DateFrom"))) << doc->errorString().toStdString();
+
+    // A column the query does not have: the element's line in the file.
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("column.rpt"), R"(<report version="1">
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELECT Name FROM {T}</query>
+  <detail height="12">
+    <field column="Nmae" width="200"/>
+  </detail>
+</report>)");
+    report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+    doc = finished(report);
+    EXPECT_TRUE(doc->errorString().contains(QStringLiteral("column.rpt:5:"))) << doc->errorString().toStdString();
+    EXPECT_TRUE(doc->errorString().contains(QStringLiteral("Nmae")));
+
+    // SQL the database refuses: the query's line.
+    const QString bad = enginetest::writeFile(m_dir, QStringLiteral("sql.rpt"), R"(<report version="1">
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELEKT Name FROM {T}</query>
+</report>)");
+    report = openReport(bad);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+    doc = finished(report);
+    EXPECT_TRUE(doc->errorString().contains(QStringLiteral("sql.rpt:3:"))) << doc->errorString().toStdString();
+}
+
+TEST_F(Layout, PdfEmbedsFontsAndReplacesFilesAtomically)
+{
+    const QString pdf = tempPath(QStringLiteral("keep.pdf"));
+    writePdf(enginetest::openCollections(s_folder), pdf);
+    QProcess fonts;
+    fonts.start(QStringLiteral("pdffonts"), {pdf});
+    ASSERT_TRUE(fonts.waitForFinished(30000));
+    const QString list = QString::fromUtf8(fonts.readAllStandardOutput());
+    EXPECT_TRUE(list.contains(QStringLiteral("LiberationSans"))) << list.toStdString(); // Arial's stand-in
+    for (const QString& line : list.split(u'\n').mid(2, -1)) {
+        if (!line.trimmed().isEmpty()) {
+            EXPECT_TRUE(line.contains(QStringLiteral(" yes "))) << "not embedded: " << line.toStdString();
+        }
+    }
+
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    auto broken = openReport(enginetest::dataFile(QStringLiteral("collections.rpt"))); // never logged on
+    EXPECT_THROW(writePdf(broken, pdf), ReportError);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "a partial file was left";
+    try {
+        writePdf(enginetest::openCollections(s_folder), tempPath(QStringLiteral("no/such/folder/x.pdf")));
+        FAIL();
+    } catch (const ReportError& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("does not exist")));
+    }
+    EXPECT_TRUE(before.contains("/Outlines")); // groups of the tree become bookmarks
+}
+
+TEST_F(Layout, ExportUsesOptionsThenStoredOnesThenTheDefault)
+{
+    Report::setDefaultExportFolder(m_dir.path());
+    auto report = enginetest::openCollections(s_folder);
+    report->exportReport(); // the definition's stored options: .xls named Collections.xls
+    QFile xls(tempPath(QStringLiteral("Collections.xls")));
+    ASSERT_TRUE(xls.open(QIODevice::ReadOnly));
+    EXPECT_EQ(xls.read(4), QByteArray("\xD0\xCF\x11\xE0", 4)); // an OLE2 compound document
+
+    report->exportOptions().diskFileName = tempPath(QStringLiteral("out.csv"));
+    report->exportOptions().formatType = 39;
+    report->exportOptions().destinationType = 1;
+    report->exportReport();
+    QFile csv(tempPath(QStringLiteral("out.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QRegularExpression(QStringLiteral("\r?\n")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Date,Name,Description,Debit,Credit,Balance")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Account A00")));
+    int details = 0;
+    for (const QString& l : lines)
+        details += l.contains(QStringLiteral(",Patient "));
+    EXPECT_EQ(details, 600);
+    const QString debitA00 = money(cents(s_folder, QStringLiteral("Debit")).value(0).toLongLong()).remove(u',');
+    bool footer = false;
+    for (const QString& l : lines)
+        footer = footer || (l.startsWith(QStringLiteral("Account total")) && l.contains(u',' + debitA00.section(u'.', 0, 0)));
+    EXPECT_TRUE(footer) << debitA00.toStdString();
+
+    report->exportOptions().formatType = 77;
+    EXPECT_THROW(report->exportReport(), ReportError);
+    report->exportOptions().formatType = 39;
+    report->exportOptions().destinationType = 5;
+    EXPECT_THROW(report->exportReport(), ReportError);
+
+    // No options and none stored: an .xls under the report's name in the export folder.
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("plain.rpt"),
+                                              R"(<report version="1"><reportHeader height="20"><text width="100">Plain</text></reportHeader></report>)");
+    openReport(rpt)->exportReport();
+    EXPECT_TRUE(QFile::exists(tempPath(QStringLiteral("plain.xls"))));
+    Report::setDefaultExportFolder(QString());
+}
