@@ -1,9 +1,10 @@
 #pragma once
 
-// A throw-away data folder with the three databases and the tables the log-in and start-up
-// read (the users and the hospital's information), filled through the real user store.
+// A throw-away data folder with the three hospital databases, empty, with the users added
+// through the real user store.
 
 #include "ConnectionInfo.h"
+#include "HospitalDb.h"
 #include "UserStore.h"
 
 #include <QSqlDatabase>
@@ -20,14 +21,7 @@ class DataFolderFixture
 public:
     explicit DataFolderFixture(const QString& folder) : m_info(tarvik::db::ConnectionInfo::embedded(folder))
     {
-        run({QStringLiteral("CREATE TABLE IF NOT EXISTS Patient_data.tbHospitalInfo (Company TEXT, "
-                            "Address1 TEXT, Address2 TEXT, City TEXT, Province TEXT, ZipCode TEXT, "
-                            "Phone TEXT, Fax TEXT, TIN TEXT, MTSServerName TEXT)"),
-             QStringLiteral("CREATE TABLE IF NOT EXISTS Patient_data.tbUsers (UserName TEXT PRIMARY KEY "
-                            "COLLATE NOCASE, FullName TEXT NOT NULL, PasswordHash TEXT NOT NULL, "
-                            "Modules TEXT NOT NULL DEFAULT '', FailedAttempts INTEGER NOT NULL DEFAULT 0, "
-                            "LockedUntil TEXT, Active INTEGER NOT NULL DEFAULT 1)")},
-            true);
+        tarvik::hospitaldb::createDatabases(folder);
     }
 
     const tarvik::db::ConnectionInfo& info() const { return m_info; }
@@ -47,11 +41,11 @@ public:
                  .arg(company, address1, mtsServer)});
     }
 
-    void run(const QStringList& statements, bool create = false)
+    void run(const QStringList& statements)
     {
         const QString name = QStringLiteral("fixture-%1").arg(++s_counter);
         {
-            QSqlDatabase db = tarvik::db::openDatabase(m_info, name, create);
+            QSqlDatabase db = tarvik::db::openDatabase(m_info, name);
             for (const QString& sql : statements) {
                 QSqlQuery q(db);
                 if (!q.exec(sql))
