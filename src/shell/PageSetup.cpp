@@ -17,7 +17,12 @@ void runPageSetup(QWidget* parent)
     try {
         QPrinter printer(QPrinter::HighResolution);
 #ifdef TARVIK_HAVE_ENGINE
-        tarvik::engine::PrintSettings::applyTo(printer);
+        try {
+            tarvik::engine::PrintSettings::applyTo(printer);
+        } catch (const std::exception& e) {
+            // No printer yet: the page can still be set up for when one is added.
+            qCInfo(lcPageSetup) << "page set-up without a printer:" << e.what();
+        }
 #endif
         QPageSetupDialog dialog(&printer, parent);
         dialog.setObjectName(QStringLiteral("dlgCommonDialog"));

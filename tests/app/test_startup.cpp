@@ -9,6 +9,11 @@
 #include "frmMain.h"
 #include "mdiReportForm.h"
 
+#ifdef TARVIK_HAVE_ENGINE
+#include "Report.h"
+#include <QPrinterInfo>
+#endif
+
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
@@ -469,6 +474,36 @@ private slots:
             QVERIFY(!dialog->property("ReportType").isValid());
         }
         m_frame->Toolbar1_ButtonClick("NoSuchKey"); // does nothing
+    }
+
+    void pageSetupKeepsTheChoiceAndCancelChangesNothing()
+    {
+#ifdef TARVIK_HAVE_ENGINE
+        using tarvik::engine::PrintSettings;
+        if (QPrinterInfo::availablePrinters().isEmpty())
+            QSKIP("no printer queue on this machine");
+        PrintSettings::setPageLayout(QPageLayout());
+        QAction* pageSetup = m_frame->findChild<QAction*>("mnuPageSetup");
+        QVERIFY(pageSetup);
+
+        QString title;
+        ModalHandler<QDialog> cancel([&](QDialog* d) {
+            title = d->windowTitle();
+            d->reject();
+        });
+        pageSetup->trigger();
+        QVERIFY(cancel.fired());
+        QCOMPARE(title, QStringLiteral("Page Setup"));
+        QVERIFY(!PrintSettings::pageLayout().isValid());
+
+        ModalHandler<QDialog> ok([](QDialog* d) { d->accept(); });
+        pageSetup->trigger();
+        QVERIFY(ok.fired());
+        QVERIFY(PrintSettings::pageLayout().isValid());
+        PrintSettings::setPageLayout(QPageLayout());
+#else
+        QSKIP("this build has no report engine to keep the page set-up");
+#endif
     }
 
     void closeAnsweredNoKeepsFrameAndMainWindow()
