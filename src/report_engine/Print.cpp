@@ -70,6 +70,9 @@ void PrintSettings::applyTo(QPrinter& printer)
     if (name.isEmpty())
         throw ReportError(QStringLiteral("No default printer is configured on this computer. "
                                          "Add a printer or choose one in Page Setup."));
+    // QPrinter quietly falls back to the default for a name it does not know: check first.
+    if (QPrinterInfo::printerInfo(name).isNull())
+        throw ReportError(QStringLiteral("The printer \"%1\" is not available.").arg(name));
     printer.setPrinterName(name);
     if (!printer.isValid())
         throw ReportError(QStringLiteral("The printer \"%1\" is not available.").arg(name));
