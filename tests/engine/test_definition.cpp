@@ -6,6 +6,7 @@
 #include "Definition.h"
 #include "Report.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace tarvik::engine;
@@ -127,4 +128,16 @@ TEST(Definition, MissingAndUnreadableFilesSaySo)
         EXPECT_TRUE(e.message().contains(QStringLiteral("does not exist")));
     }
     EXPECT_THROW(openReport(enginetest::dataFile(QStringLiteral("collections.rpt")), 2), ReportError);
+}
+
+TEST(Definition, ReferenceShowsTheExampleUnchanged)
+{
+    QFile doc(QStringLiteral(ENGINE_DOCS_DIR "/report-format.md"));
+    ASSERT_TRUE(doc.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(doc.readAll());
+    QFile example(enginetest::dataFile(QStringLiteral("collections.rpt")));
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(example.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("```xml\n") + xml + QStringLiteral("```")))
+        << "docs/report-format.md no longer shows tests/engine/data/collections.rpt";
 }
