@@ -3,6 +3,7 @@
 // failed (the message box said why), 3 when the patient search refused the connection.
 
 #include "DialogRegistry.h"
+#include "Session.h"
 #include "Startup.h"
 #include "mdiReportForm.h"
 
@@ -26,10 +27,15 @@ int main(int argc, char* argv[])
     tarvik::shell::DialogRegistry dialogs;
     // The report dialog libraries register their forms here.
 
-    tarvik::StartupResult started = tarvik::Main([&dialogs] {
-        return std::make_unique<tarvik::shell::mdiReportForm>(dialogs);
-    });
-    if (started.outcome != tarvik::StartupOutcome::FrameShown)
-        return tarvik::exitStatus(started.outcome);
-    return app.exec();
+    int status = 0;
+    {
+        tarvik::StartupResult started = tarvik::Main([&dialogs] {
+            return std::make_unique<tarvik::shell::mdiReportForm>(dialogs);
+        });
+        status = started.outcome == tarvik::StartupOutcome::FrameShown ? app.exec()
+                                                                        : tarvik::exitStatus(started.outcome);
+    }
+    // The session's connection stops its thread while the application still exists.
+    tarvik::clearSession();
+    return status;
 }

@@ -85,9 +85,8 @@ void PictureBox::paintEvent(QPaintEvent*)
     QPainter painter(this);
     if (m_picture.isNull() || width() <= 0 || height() <= 0)
         return;
-    // The picture's own corner colour fills what the scaled picture leaves free.
-    painter.fillRect(rect(), m_picture.toImage().pixelColor(0, 0));
-    const QSize fitted = m_picture.size().scaled(size(), Qt::KeepAspectRatio);
+    // Fills the whole area, trimming the picture's edges rather than leaving bands.
+    const QSize fitted = m_picture.size().scaled(size(), Qt::KeepAspectRatioByExpanding);
     const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(target, m_picture);

@@ -31,7 +31,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// The picture on the right: scaled to fit, never distorted.
+// The picture on the right: fills its area without distortion.
 class PictureBox : public QWidget
 {
     Q_OBJECT
