@@ -3,6 +3,7 @@
 // failed (the message box said why), 3 when the patient search refused the connection.
 
 #include "DialogRegistry.h"
+#include "RegisterDialogs.h"
 #include "Session.h"
 #include "Startup.h"
 #include "mdiReportForm.h"
@@ -25,7 +26,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("tarvik"));
 
     tarvik::shell::DialogRegistry dialogs;
-    // The report dialog libraries register their forms here.
+    tarvik::registerReportDialogs(dialogs);
 
     int status = 0;
     {
