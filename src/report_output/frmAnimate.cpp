@@ -142,7 +142,6 @@ ProgressWindow::ProgressWindow()
     frmAnimate* form = frmAnimate::Load();
     form->Animation1->setAutoPlay(false);
     form->show();
-    form->raise();
     form->Animation1->play();
     m_open = true;
 }
