@@ -1,1 +1,148 @@
-int main(){}
+// frmAnimate: its caption and clip, a missing clip as an error that leaves no window, the clip
+// moving while a stored procedure runs, and the window closed on the way out of an error.
+
+#include "fixture.h"
+
+#include "ConnectionInfo.h"
+#include "Procedures.h"
+#include "Session.h"
+#include "frmAnimate.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMovie>
+#include <QSqlDatabase>
+#include <QTest>
+
+using namespace tarvik;
+
+class TestProgressWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void clipLivesNextToTheProgram();
+    void loadOpensTheClipWithoutPlaying();
+    void progressWindowShowsAndCloses();
+    void missingClipIsAnErrorAndLeavesNoWindow();
+    void clipMovesWhileAProcedureRuns();
+    void windowClosesWhenTheWorkFails();
+};
+
+void TestProgressWindow::cleanup()
+{
+    frmAnimate::setClipPath(QString());
+    frmAnimate::Unload();
+}
+
+void TestProgressWindow::clipLivesNextToTheProgram()
+{
+    QCOMPARE(frmAnimate::clipPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/FileCopy.gif"));
+    QVERIFY2(QFileInfo::exists(frmAnimate::clipPath()), qPrintable(frmAnimate::clipPath()));
+    QMovie movie(frmAnimate::clipPath());
+    QVERIFY(movie.isValid());
+    QVERIFY(movie.frameCount() > 1); // an animation, not a still
+}
+
+void TestProgressWindow::loadOpensTheClipWithoutPlaying()
+{
+    frmAnimate* form = frmAnimate::Load();
+    QVERIFY(form);
+    QCOMPARE(frmAnimate::Load(), form); // one instance
+    QCOMPARE(form->windowTitle(), QStringLiteral("Generating report..."));
+    QCOMPARE(form->Animation1->objectName(), QStringLiteral("Animation1"));
+    QVERIFY(!form->Animation1->autoPlay());
+    QVERIFY(form->Animation1->movie());
+    QVERIFY(!form->Animation1->isPlaying());
+    QVERIFY(!form->isVisible());
+    frmAnimate::Unload();
+    QVERIFY(!frmAnimate::instance());
+}
+
+void TestProgressWindow::progressWindowShowsAndCloses()
+{
+    {
+        ProgressWindow progress;
+        frmAnimate* form = frmAnimate::instance();
+        QVERIFY(form);
+        QVERIFY(form->isVisible());
+        QVERIFY(!form->isModal());
+        QVERIFY(form->Animation1->isPlaying());
+        progress.finish();
+        QVERIFY(!frmAnimate::instance());
+    }
+    QVERIFY(!frmAnimate::instance());
+}
+
+void TestProgressWindow::missingClipIsAnErrorAndLeavesNoWindow()
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("FileCopy.gif"));
+    frmAnimate::setClipPath(missing);
+    try {
+        frmAnimate::Load();
+        QFAIL("a missing clip loaded");
+    } catch (const std::exception& e) {
+        QVERIFY2(QString::fromStdString(e.what()).contains(missing), e.what());
+    }
+    QVERIFY(!frmAnimate::instance());
+    QVERIFY_THROWS_EXCEPTION(std::exception, ProgressWindow());
+    QVERIFY(!frmAnimate::instance());
+
+    // A file that is no animation is refused too.
+    QFile bad(missing);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+    bad.close();
+    QVERIFY_THROWS_EXCEPTION(std::exception, frmAnimate::Load());
+    QVERIFY(!frmAnimate::instance());
+}
+
+void TestProgressWindow::clipMovesWhileAProcedureRuns()
+{
+    outputtest::Session session;
+    {
+        // A procedure that keeps the database busy for a while.
+        QSqlDatabase db = db::openDatabase(db::ConnectionInfo::embedded(session.folder()),
+                                           QStringLiteral("progress-test"), false);
+        db::installProcedures(db, QStringLiteral("Reports"),
+                              db::parseProcedureScript(QStringLiteral(
+                                  "CREATE PROCEDURE sp_Test_Busy\n"
+                                  "    @N TEXT\n"
+                                  "AS\n"
+                                  "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < CAST(@N AS INTEGER))\n"
+                                  "SELECT count(*) AS Rows FROM c;\n"
+                                  "GO\n"), QStringLiteral("busy.sql")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("progress-test"));
+
+    ProgressWindow progress;
+    AnimationControl* clip = frmAnimate::instance()->Animation1;
+    const int before = clip->framesShown();
+    QElapsedTimer timer;
+    timer.start();
+    auto rows = gCurrentUser->SqlConnection()->execute(QStringLiteral("Reports..sp_Test_Busy '4000000'"));
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY(rows);
+    QVERIFY2(elapsed >= 300, qPrintable(QStringLiteral("the procedure took only %1 ms").arg(elapsed)));
+    const int frames = clip->framesShown() - before;
+    // The clip shows a frame every 70 ms; half of that rate is plenty on a loaded machine.
+    QVERIFY2(frames >= int(elapsed / 140), qPrintable(QStringLiteral("%1 frames in %2 ms").arg(frames).arg(elapsed)));
+    progress.finish();
+}
+
+void TestProgressWindow::windowClosesWhenTheWorkFails()
+{
+    try {
+        ProgressWindow progress;
+        QVERIFY(frmAnimate::instance()->isVisible());
+        throw std::runtime_error("the stored procedure failed");
+    } catch (const std::runtime_error&) {
+        QVERIFY(!frmAnimate::instance()); // gone before the handler shows the error
+    }
+}
+
+QTEST_MAIN(TestProgressWindow)
+#include "test_progress_window.moc"
