@@ -2,10 +2,12 @@
 #include "ReportError.h"
 #include "TextRenderer.h"
 
+#include <QGlyphRun>
 #include <QImageReader>
 #include <QMutex>
 #include <QPainter>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 namespace tarvik::engine {
@@ -161,11 +163,72 @@ QByteArray PageBuilder::take()
     return out;
 }
 
+namespace {
+
+// A page's glyphs gathered by font and colour: a PDF then gets a handful of text objects per
+// page instead of one per field, which is most of the cost of writing it.
+class GlyphBatches
+{
+public:
+    void add(QPainter& painter, const FontTable& font, QPointF origin, QStringView text, const QColor& color)
+    {
+        const QRgb rgba = color.rgba();
+        const double width = font.placeGlyphs(origin, text, [&](int chain, quint32 glyph, QPointF at) {
+            Batch& b = batch(font, chain, rgba);
+            b.glyphs.append(glyph);
+            b.positions.append(at);
+        });
+        if (font.spec().underline) {
+            painter.setPen(QPen(color, std::max(0.5, font.spec().size / 16)));
+            const double y = origin.y() + font.descent() * 0.45;
+            painter.drawLine(QPointF(origin.x(), y), QPointF(origin.x() + width, y));
+        }
+    }
+
+    void paint(QPainter& painter)
+    {
+        for (Batch& b : m_batches) {
+            QGlyphRun run;
+            run.setRawFont(b.font->rawFont(b.chain));
+            run.setGlyphIndexes(b.glyphs);
+            run.setPositions(b.positions);
+            painter.setPen(QColor::fromRgba(b.color));
+            painter.drawGlyphRun(QPointF(0, 0), run);
+        }
+    }
+
+private:
+    struct Batch
+    {
+        const FontTable* font;
+        int chain;
+        QRgb color;
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+    };
+    Batch& batch(const FontTable& font, int chain, QRgb color)
+    {
+        if (m_last && m_last->font == &font && m_last->chain == chain && m_last->color == color)
+            return *m_last;
+        for (Batch& b : m_batches)
+            if (b.font == &font && b.chain == chain && b.color == color)
+                return *(m_last = &b);
+        m_batches.push_back({&font, chain, color, {}, {}});
+        m_last = nullptr; // the vector may have moved
+        return *(m_last = &m_batches.back());
+    }
+    std::deque<Batch> m_batches;
+    Batch* m_last = nullptr;
+};
+
+} // namespace
+
 void paintDisplayList(QPainter& painter, const QByteArray& page, const PageContext& ctx)
 {
     Reader r(page);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
+    GlyphBatches texts;
     while (!r.atEnd()) {
         const auto op = r.get<DisplayOp>();
         switch (op) {
@@ -173,7 +236,7 @@ void paintDisplayList(QPainter& painter, const QByteArray& page, const PageConte
             const FontTable& font = fontTableById(r.get<quint16>());
             const QColor color = r.color();
             const QPointF at = r.point();
-            font.draw(painter, at, r.text(), color);
+            texts.add(painter, font, at, r.text(), color);
             break;
         }
         case DisplayOp::PageField: {
@@ -182,7 +245,7 @@ void paintDisplayList(QPainter& painter, const QByteArray& page, const PageConte
             const int align = r.get<quint8>();
             const QRectF rect = r.rect();
             const QString s = fillPageField(r.text(), ctx);
-            font.draw(painter, alignedOrigin(font, rect, align, s), s, color);
+            texts.add(painter, font, alignedOrigin(font, rect, align, s), s, color);
             break;
         }
         case DisplayOp::Line: {
@@ -213,6 +276,7 @@ void paintDisplayList(QPainter& painter, const QByteArray& page, const PageConte
         }
         }
     }
+    texts.paint(painter);
     painter.restore();
 }
 

@@ -50,6 +50,9 @@ public:
 
     // Draws with the baseline starting at origin. The painter's unit is the point.
     void draw(QPainter& painter, QPointF origin, QStringView text, const QColor& color) const;
+    // Hands out each glyph of a text placed at origin (chain font, glyph, position); returns
+    // the text's width. Lets a page gather its glyphs into a few runs.
+    template <typename F> double placeGlyphs(QPointF origin, QStringView text, F&& place) const;
 
     // Breaks a text into lines no wider than width (words longer than a line are cut).
     QStringList wrap(QStringView text, double width) const;
@@ -71,6 +74,24 @@ private:
     mutable QMutex m_mutex;
     mutable std::unordered_map<char32_t, GlyphInfo> m_astral;
 };
+
+template <typename F> double FontTable::placeGlyphs(QPointF origin, QStringView text, F&& place) const
+{
+    double x = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t cp = text[i].unicode();
+        if (QChar::isHighSurrogate(cp) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            cp = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        const GlyphInfo g = glyph(cp);
+        if (g.glyph != 0)
+            place(int(g.font), g.glyph, QPointF(origin.x() + x, origin.y()));
+        x += g.advance;
+    }
+    return x;
+}
 
 // The one table of a font spec, for the program's whole run (they are small and few).
 // Maps Arial, Times New Roman and Courier New to their Liberation equivalents and any

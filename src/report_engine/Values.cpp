@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTimeZone>
+#include <charconv>
 #include <cmath>
 
 namespace tarvik::engine {
@@ -126,7 +128,10 @@ std::optional<Decimal> Decimal::fromVariant(const QVariant& value)
         const double d = value.toDouble();
         if (!std::isfinite(d))
             return std::nullopt;
-        return parse(QString::number(d, 'g', QLocale::FloatingPointShortest));
+        // The shortest text that reads back as d: 0.1 is 0.1, not 0.1000000000000000055.
+        char buf[40];
+        const auto res = std::to_chars(buf, buf + sizeof buf, d);
+        return parse(QString::fromLatin1(buf, res.ptr - buf));
     }
     case QMetaType::Bool:
         return fromInt(value.toBool() ? 1 : 0);
@@ -183,6 +188,53 @@ Decimal Decimal::dividedBy(long long n) const
     return fromUnits(q);
 }
 
+namespace {
+
+int digitsAt(QStringView s, int at, int n)
+{
+    int v = 0;
+    for (int i = at; i < at + n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
+// "yyyy-mm-dd[ hh:mm[:ss]]" without the general parser: this runs for every date of every row.
+// Times are taken as written (UTC spec): formatting must not shift them through a time zone.
+bool parseIsoFast(QStringView s, QDateTime& out, bool& dateOnly)
+{
+    if (s.size() < 10 || s[4] != u'-' || s[7] != u'-')
+        return false;
+    const int y = digitsAt(s, 0, 4), m = digitsAt(s, 5, 2), d = digitsAt(s, 8, 2);
+    if (y < 0 || m < 0 || d < 0)
+        return false;
+    const QDate date(y, m, d);
+    if (!date.isValid())
+        return false;
+    if (s.size() == 10) {
+        out = QDateTime(date, QTime(0, 0), Qt::UTC);
+        dateOnly = true;
+        return true;
+    }
+    if ((s.size() != 16 && s.size() != 19) || (s[10] != u' ' && s[10] != u'T') || s[13] != u':')
+        return false;
+    const int hh = digitsAt(s, 11, 2), mm = digitsAt(s, 14, 2);
+    const int ss = s.size() == 19 && s[16] == u':' ? digitsAt(s, 17, 2) : (s.size() == 16 ? 0 : -1);
+    if (hh < 0 || mm < 0 || ss < 0)
+        return false;
+    const QTime time(hh, mm, ss);
+    if (!time.isValid())
+        return false;
+    out = QDateTime(date, time, Qt::UTC);
+    dateOnly = false;
+    return true;
+}
+
+} // namespace
+
 QDateTime variantToDateTime(const QVariant& value, bool* dateOnly)
 {
     if (dateOnly)
@@ -199,6 +251,15 @@ QDateTime variantToDateTime(const QVariant& value, bool* dateOnly)
     if (value.typeId() != QMetaType::QString && value.typeId() != QMetaType::QByteArray)
         return {};
     const QString s = value.toString().trimmed();
+    {
+        QDateTime fast;
+        bool only = false;
+        if (parseIsoFast(s, fast, only)) {
+            if (dateOnly)
+                *dateOnly = only;
+            return fast;
+        }
+    }
     if (s.size() == 10) {
         QDate d = QDate::fromString(s, Qt::ISODate);
         if (!d.isValid())

@@ -335,6 +335,7 @@ void ReportViewer::onPageEntered()
     const int page = m_pageEdit->text().toInt(&ok);
     if (ok)
         showPage(page);
+    m_pageEdit->setModified(false);
     updatePageLabel();
 }
 
@@ -352,7 +353,8 @@ void ReportViewer::updatePageLabel()
 {
     const int count = m_view->pageCount();
     const bool complete = isLayoutComplete();
-    if (!m_pageEdit->hasFocus())
+    // Not while the person is typing a page number.
+    if (!m_pageEdit->isModified())
         m_pageEdit->setText(count == 0 ? QString() : QString::number(currentPage()));
     // "+" while more pages are on their way.
     m_pageCountLabel->setText(complete || !m_document ? tr("of %1").arg(count) : tr("of %1+").arg(count));
