@@ -1,1 +1,244 @@
-int main(){}
+// The viewer widget on a report of several pages: lazy painting, zoom, page navigation, the
+// group tree and text search.
+
+#include "fixture.h"
+
+#include "ReportOperations.h"
+#include "ReportViewer.h"
+#include "Session.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace tarvik;
+
+class TestReportViewer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void pagesArriveAndTheCountSettles();
+    void onlyPagesInViewArePainted();
+    void zoomLevels_data();
+    void zoomLevels();
+    void fitWidthAndWholePage();
+    void navigation();
+    void groupTreeJumpsToTheGroupsPage();
+    void searchHighlightsAndCycles();
+
+private:
+    void waitForLayout()
+    {
+        auto document = m_viewer->document();
+        QVERIFY(document);
+        QTRY_VERIFY_WITH_TIMEOUT(m_viewer->isLayoutComplete(), 30000);
+        QCoreApplication::processEvents(); // the queued "finished"
+        QVERIFY2(!document->hasFailed(), qPrintable(document->errorString()));
+    }
+
+    std::unique_ptr<outputtest::Session> m_session;
+    std::unique_ptr<viewer::ReportViewer> m_viewer;
+};
+
+void TestReportViewer::initTestCase()
+{
+    m_session = std::make_unique<outputtest::Session>(900);
+}
+
+void TestReportViewer::cleanupTestCase()
+{
+    m_session.reset();
+}
+
+void TestReportViewer::init()
+{
+    OpenReport(outputtest::dataFile(QStringLiteral("exams.rpt")), QStringLiteral("Reports"), {});
+    m_viewer = std::make_unique<viewer::ReportViewer>();
+    m_viewer->resize(900, 700);
+    m_viewer->setReportSource(gReport);
+    m_viewer->setZoom(1);
+    m_viewer->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_viewer.get()));
+}
+
+void TestReportViewer::cleanup()
+{
+    m_viewer.reset();
+    gReport.reset();
+}
+
+void TestReportViewer::pagesArriveAndTheCountSettles()
+{
+    waitForLayout();
+    auto document = m_viewer->document();
+    QVERIFY(document->pageCount() >= 15);
+    QCOMPARE(m_viewer->pageCount(), document->pageCount());
+    auto* label = m_viewer->findChild<QLabel*>(QStringLiteral("lblPageCount"));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("of %1").arg(document->pageCount())); // no "+" once complete
+    QCOMPARE(m_viewer->currentPage(), 1);
+    QCOMPARE(m_viewer->findChild<QLineEdit*>(QStringLiteral("txtPage"))->text(), QStringLiteral("1"));
+}
+
+void TestReportViewer::onlyPagesInViewArePainted()
+{
+    waitForLayout();
+    m_viewer->repaint();
+    QCoreApplication::processEvents();
+    viewer::PageView* view = m_viewer->pageView();
+    const int pages = m_viewer->pageCount();
+    // One or two pages in view plus one rendered ahead on each side.
+    QVERIFY2(view->renderedPages() <= 4, qPrintable(QString::number(view->renderedPages())));
+    QVERIFY(view->renderedPages() >= 1);
+    m_viewer->showLastPage();
+    m_viewer->repaint();
+    QCoreApplication::processEvents();
+    QVERIFY2(view->renderedPages() <= 8, qPrintable(QString::number(view->renderedPages())));
+    QVERIFY(view->renderedPages() < pages);
+    // Going back to a page still in the cache paints nothing new.
+    const int before = view->renderedPages();
+    m_viewer->showLastPage();
+    m_viewer->repaint();
+    QCOMPARE(view->renderedPages(), before);
+}
+
+void TestReportViewer::zoomLevels_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("50 %") << 50 << 50;
+    QTest::newRow("100 %") << 100 << 100;
+    QTest::newRow("400 %") << 400 << 400;
+    QTest::newRow("above the range") << 1000 << 400;
+    QTest::newRow("below the range") << 25 << 50;
+}
+
+void TestReportViewer::zoomLevels()
+{
+    QFETCH(int, level);
+    QFETCH(int, expected);
+    waitForLayout();
+    m_viewer->setZoom(level);
+    QCOMPARE(m_viewer->zoomPercent(), expected);
+}
+
+void TestReportViewer::fitWidthAndWholePage()
+{
+    waitForLayout();
+    viewer::PageView* view = m_viewer->pageView();
+    const QSizeF page = m_viewer->document()->pageSizePoints(0);
+    const double pointsToPixels = view->logicalDpiX() / 72.0;
+
+    m_viewer->setZoom(1);
+    double pixelsPerPoint = m_viewer->zoomPercent() / 100.0 * pointsToPixels;
+    QVERIFY(qAbs(page.width() * pixelsPerPoint - (view->viewport()->width() - 24)) <= page.width() * 0.01 * pointsToPixels + 1);
+
+    m_viewer->setZoom(2);
+    pixelsPerPoint = m_viewer->zoomPercent() / 100.0 * pointsToPixels;
+    QVERIFY(page.height() * pixelsPerPoint <= view->viewport()->height());
+    QVERIFY(page.width() * pixelsPerPoint <= view->viewport()->width());
+    QVERIFY(page.height() * pixelsPerPoint >= view->viewport()->height() - 40);
+
+    // Fit width follows the window.
+    m_viewer->setZoom(1);
+    const int before = m_viewer->zoomPercent();
+    m_viewer->resize(500, 700);
+    QCoreApplication::processEvents();
+    QVERIFY(m_viewer->zoomPercent() < before);
+}
+
+void TestReportViewer::navigation()
+{
+    waitForLayout();
+    m_viewer->setZoom(2); // one page per screen
+    const int pages = m_viewer->pageCount();
+    m_viewer->showNextPage();
+    QCOMPARE(m_viewer->currentPage(), 2);
+    m_viewer->showLastPage();
+    QCOMPARE(m_viewer->currentPage(), pages);
+    m_viewer->showNextPage();
+    QCOMPARE(m_viewer->currentPage(), pages);
+    m_viewer->showPreviousPage();
+    QCOMPARE(m_viewer->currentPage(), pages - 1);
+    m_viewer->showFirstPage();
+    QCOMPARE(m_viewer->currentPage(), 1);
+    m_viewer->showPreviousPage();
+    QCOMPARE(m_viewer->currentPage(), 1);
+
+    auto* edit = m_viewer->findChild<QLineEdit*>(QStringLiteral("txtPage"));
+    edit->setText(QStringLiteral("4"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(m_viewer->currentPage(), 4);
+    edit->setText(QStringLiteral("9999"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(m_viewer->currentPage(), pages);
+}
+
+void TestReportViewer::groupTreeJumpsToTheGroupsPage()
+{
+    waitForLayout();
+    m_viewer->setZoom(2);
+    QTreeWidget* tree = m_viewer->groupTree();
+    QVERIFY(tree->isVisible());
+    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("Laboratory"));
+    QCOMPARE(tree->topLevelItem(1)->text(0), QStringLiteral("Ultrasound"));
+    QCOMPARE(tree->topLevelItem(2)->text(0), QStringLiteral("X-Ray"));
+
+    QTreeWidgetItem* xray = tree->topLevelItem(2);
+    const QRect rect = tree->visualItemRect(xray);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+    const int page = m_viewer->currentPage();
+    QVERIFY(page > 1);
+    // The X-Ray group starts on that page: its heading is there, and the page before ends
+    // with another department.
+    const auto hits = m_viewer->document()->findText(QStringLiteral("X-Ray"), Qt::CaseSensitive);
+    QVERIFY(!hits.empty());
+    QCOMPARE(hits.front().page + 1, page);
+
+    m_viewer->setDisplayGroupTree(false);
+    QVERIFY(!tree->isVisible());
+    m_viewer->setDisplayGroupTree(true);
+    m_viewer->setEnableGroupTree(false);
+    QVERIFY(!tree->isVisible());
+}
+
+void TestReportViewer::searchHighlightsAndCycles()
+{
+    waitForLayout();
+    m_viewer->setZoom(100);
+    const QString text = QStringLiteral("Department total");
+    QVERIFY(m_viewer->findNext(text));
+    QCOMPARE(m_viewer->searchHitCount(), 3); // one per department
+    QCOMPARE(m_viewer->currentSearchHit(), 0);
+    const int firstPage = m_viewer->currentPage();
+    QVERIFY(m_viewer->findNext(text));
+    QCOMPARE(m_viewer->currentSearchHit(), 1);
+    QVERIFY(m_viewer->currentPage() > firstPage);
+    QVERIFY(m_viewer->findNext(text));
+    QVERIFY(m_viewer->findNext(text));
+    QCOMPARE(m_viewer->currentSearchHit(), 0); // wrapped round
+    QVERIFY(m_viewer->findPrevious(text));
+    QCOMPARE(m_viewer->currentSearchHit(), 2);
+    QCOMPARE(m_viewer->currentPage(), m_viewer->pageCount());
+    QCOMPARE(m_viewer->findChild<QLabel*>(QStringLiteral("lblSearch"))->text(), QStringLiteral("3 of 3"));
+
+    // Matching ignores case.
+    QVERIFY(m_viewer->findNext(QStringLiteral("department TOTAL")));
+    QCOMPARE(m_viewer->searchHitCount(), 3);
+
+    QVERIFY(!m_viewer->findNext(QStringLiteral("no such text anywhere")));
+    QCOMPARE(m_viewer->searchHitCount(), 0);
+    QCOMPARE(m_viewer->findChild<QLabel*>(QStringLiteral("lblSearch"))->text(), QStringLiteral("Not found"));
+}
+
+QTEST_MAIN(TestReportViewer)
+#include "test_report_viewer.moc"
