@@ -64,8 +64,8 @@ ReportDateDialog::ReportDateDialog(const QString& formName, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(cmdOptions[0]);
     buttons->addWidget(cmdOptions[1]);
-    grid->addLayout(buttons, 1, 0, 1, 2);
-    grid->setColumnStretch(1, 1);
+    grid->addLayout(buttons, 1, 0, 1, 3);
+    grid->setColumnStretch(2, 1);
     setMinimumWidth(330);
     resize(sizeHint());
 }
