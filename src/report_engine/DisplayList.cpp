@@ -30,7 +30,10 @@ QImage imageById(int id)
 class Reader
 {
 public:
-    explicit Reader(const QByteArray& d) : m_p(d.constData()), m_end(d.constData() + d.size()) {}
+    explicit Reader(const QByteArray& d)
+        : m_begin(d.constData()), m_p(d.constData()), m_end(d.constData() + d.size())
+    {
+    }
     bool atEnd() const { return m_p >= m_end; }
     template <typename T> T get()
     {
@@ -42,6 +45,8 @@ public:
     QStringView text()
     {
         const quint16 n = get<quint16>();
+        if ((m_p - m_begin) % 2 != 0) // texts are stored 2-byte aligned, see putText
+            ++m_p;
         QStringView s(reinterpret_cast<const char16_t*>(m_p), n);
         m_p += n * 2;
         return s;
@@ -60,6 +65,7 @@ public:
     }
 
 private:
+    const char* m_begin;
     const char* m_p;
     const char* m_end;
 };
@@ -93,6 +99,9 @@ void PageBuilder::putText(QStringView s)
 {
     const auto n = quint16(std::min<qsizetype>(s.size(), 65535));
     put(n);
+    // Characters are read in place as UTF-16: keep them on an even offset.
+    if (m_data.size() % 2 != 0)
+        m_data.append('\0');
     m_data.append(reinterpret_cast<const char*>(s.utf16()), n * 2);
 }
 
