@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -488,6 +489,28 @@ void TestDailyDialogs::screenshots()
         QWidget* dialog = type.isEmpty() ? m_registry->open(form) : m_registry->open(form, type);
         QTest::qWait(100);
         QVERIFY(dialog->grab().save(folder + QLatin1Char('/') + form + QStringLiteral(".png")));
+        dialog->close();
+    }
+    settle();
+
+    // Three reports of a busy demo day, as their viewers show them.
+    daily::runReportDateOthers({dailytest::kBusyDay, QStringLiteral("2")});
+    daily::runReportDateOthers({dailytest::kBusyDay, QStringLiteral("3")});
+    daily::EndOfDayInput batch;
+    batch.date = dailytest::kBusyDay;
+    batch.ticked[7] = true;
+    QVERIFY(daily::runEndOfDay(batch).ok());
+    m_session->frame()->resize(1200, 900);
+    const QStringList names{"viewer-summary-of-services", "viewer-admission-logbook", "viewer-audit-trail"};
+    const auto viewers = m_session->viewers();
+    QCOMPARE(viewers.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        auto* window = qobject_cast<QWidget*>(viewers[i]->parent());
+        window->showMaximized();
+        m_session->frame()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(window));
+        QTRY_VERIFY_WITH_TIMEOUT(viewers[i]->CRViewer1->isLayoutComplete(), 60000);
+        QTest::qWait(300);
+        QVERIFY(window->grab().save(folder + QLatin1Char('/') + names[i] + QStringLiteral(".png")));
     }
 }
 
