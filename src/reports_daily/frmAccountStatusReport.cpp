@@ -132,16 +132,14 @@ void frmAccountStatusReport::keyPressEvent(QKeyEvent* event)
 
 bool frmAccountStatusReport::Form_KeyPress(QObject* target, QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    const int key = event->key();
+    if (key == Qt::Key_Escape) {
         close();
         return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         focusNextChild();
         return true;
-    default:
-        break;
     }
     const QString text = event->text();
     if (text == QLatin1String("'"))

@@ -10,7 +10,6 @@
 #include "Session.h"
 #include "frmAnimate.h"
 #include "frmReportViewer.h"
-#include "frmReportViewervbModal.h"
 
 #include <QAction>
 #include <QApplication>
@@ -96,7 +95,6 @@ private slots:
 
     void accountStatus_data();
     void accountStatus();
-    void accountStatusInAModalViewer();
 
 private:
     std::unique_ptr<dailytest::Session> m_session;
@@ -557,31 +555,6 @@ void TestDailyRuns::accountStatus()
     QCOMPARE(s.unloadsBefore, 1); // the dialog goes before the viewer opens
     QVERIFY(!s.busy);
     QVERIFY(m_session->trace().isEmpty());
-}
-
-void TestDailyRuns::accountStatusInAModalViewer()
-{
-    QString title;
-    bool tree = false;
-    dailytest::ModalHandler closer([&](QDialog* dialog) {
-        if (auto* viewer = qobject_cast<frmReportViewervbModal*>(dialog)) {
-            title = viewer->windowTitle();
-            tree = viewer->CRViewer1->displayGroupTree();
-        }
-        dialog->close();
-    });
-    dailytest::RecordingUi ui;
-    runAccountStatus({dailytest::kBusyDay, 3}, ui);
-    QVERIFY(closer.fired());
-    QCOMPARE(title, QStringLiteral("Patients Account Status Report"));
-    QVERIFY(tree);
-    QVERIFY(!gReport); // released when the modal viewer closed
-    QVERIFY(m_session->viewers().isEmpty());
-    try {
-        runAccountStatus({dailytest::kBusyDay, 4}, ui);
-        QFAIL("there are four sort orders");
-    } catch (const std::runtime_error&) {
-    }
 }
 
 QTEST_MAIN(TestDailyRuns)
