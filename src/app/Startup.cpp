@@ -25,15 +25,57 @@ void showFailure(const QString& text)
 
 } // namespace
 
+void createComponents()
+{
+    gCurrentUser = std::make_unique<hospital::clsCurrentUser>();
+    gCodeSearch = std::make_unique<hospital::clsCodeSearch>();
+    gPatientSearch = std::make_unique<hospital::clsPatientSearch>();
+    gCurrentUser->setPasswordDeptCode(QString::fromLatin1(kModuleDeptCode));
+}
+
+bool startSession()
+{
+    if (!gCurrentUser || !gCurrentUser->Connected())
+        throw std::runtime_error("Nobody is logged in: the session cannot start.");
+    db::Connection* connection = gCurrentUser->SqlConnection();
+    connection->setCommandTimeout(0);
+
+    {
+        db::RecordsetPtr rs = connection->execute(kStartupQuery);
+        if (!rs)
+            throw std::runtime_error("The hospital's information could not be read.");
+        if (rs->eof())
+            throw std::runtime_error("The hospital's information (tbHospitalInfo) is empty.");
+        gCompanyName = rs->field(QStringLiteral("Company")).toString();
+        gCompanyAddress = rs->field(QStringLiteral("Address1")).toString();
+        gServerDate = serverDateFromField(rs->field(QStringLiteral("CurDate")));
+        gMTSServerName = rs->field(QStringLiteral("MTSServerName")).toString();
+    }
+
+    setDepartmentCodes();
+
+    gCodeSearch->setMTS_Server(gMTSServerName);
+    gCodeSearch->setSearchMode(true);
+    gCodeSearch->Initialize_Classes();
+    gCodeSearch->setConnection(gCurrentUser->SqlConnection());
+    gCodeSearch->setCompanyName(gCompanyName);
+
+    gConnectionString = gCurrentUser->SqlConnection()->connectionString();
+
+    if (!gPatientSearch->InitConnection(gConnectionString, gMTSServerName))
+        return false;
+    gPatientClass = gPatientSearch->PatientClass();
+    gAdmission = gPatientSearch->Admission();
+
+    gReportPath = reportPathForProgram();
+    return true;
+}
+
 StartupResult Main(const FrameLoader& loadFrame)
 {
     StartupResult result;
     try {
-        gCurrentUser = std::make_unique<hospital::clsCurrentUser>();
-        gCodeSearch = std::make_unique<hospital::clsCodeSearch>();
-        gPatientSearch = std::make_unique<hospital::clsPatientSearch>();
-
-        gCurrentUser->setPasswordDeptCode(QString::fromLatin1(kModuleDeptCode));
+        createComponents();
         gCurrentUser->ShowMain();
         if (!gCurrentUser->Connected()) {
             // Nothing went wrong, but an empty box would puzzle the user.
@@ -46,40 +88,11 @@ StartupResult Main(const FrameLoader& loadFrame)
         // Let the log-in window disappear before the work goes on.
         QCoreApplication::processEvents();
 
-        db::Connection* connection = gCurrentUser->SqlConnection();
-        connection->setCommandTimeout(0);
-
-        {
-            db::RecordsetPtr rs = connection->execute(kStartupQuery);
-            if (!rs)
-                throw std::runtime_error("The hospital's information could not be read.");
-            if (rs->eof())
-                throw std::runtime_error("The hospital's information (tbHospitalInfo) is empty.");
-            gCompanyName = rs->field(QStringLiteral("Company")).toString();
-            gCompanyAddress = rs->field(QStringLiteral("Address1")).toString();
-            gServerDate = serverDateFromField(rs->field(QStringLiteral("CurDate")));
-            gMTSServerName = rs->field(QStringLiteral("MTSServerName")).toString();
-        }
-
-        setDepartmentCodes();
-
-        gCodeSearch->setMTS_Server(gMTSServerName);
-        gCodeSearch->setSearchMode(true);
-        gCodeSearch->Initialize_Classes();
-        gCodeSearch->setConnection(gCurrentUser->SqlConnection());
-        gCodeSearch->setCompanyName(gCompanyName);
-
-        gConnectionString = gCurrentUser->SqlConnection()->connectionString();
-
-        if (!gPatientSearch->InitConnection(gConnectionString, gMTSServerName)) {
+        if (!startSession()) {
             qCWarning(lcStartup) << "the patient search refused the connection; ending";
             result.outcome = StartupOutcome::PatientSearchRefused;
             return result;
         }
-        gPatientClass = gPatientSearch->PatientClass();
-        gAdmission = gPatientSearch->Admission();
-
-        gReportPath = reportPathForProgram();
 
         result.frame = loadFrame();
         result.frame->show();

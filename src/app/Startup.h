@@ -26,6 +26,16 @@ struct StartupResult
 // the windows it opens).
 using FrameLoader = std::function<std::unique_ptr<QWidget>()>;
 
+// Creates the session, code-search and patient-search components and tells the session
+// component which module logs in.
+void createComponents();
+
+// The start-up steps after a successful log-in that need no window: no time limit on
+// commands, the start-up query (hospital name and address, server date), the department
+// codes, the search components and the report folder. Returns false when the patient search
+// refuses the connection. Throws with a message for a person.
+bool startSession();
+
 // The start-up sequence: log-in, session values, search components, then the frame.
 // On failure it shows a message box with the reason and returns; the caller ends the program.
 StartupResult Main(const FrameLoader& loadFrame);

@@ -1,12 +1,16 @@
 // tarvik-reports: logs the user in and opens the report menu.
 // Exit status: 0 after the frame closed, 1 when the log-in was not completed, 2 when start-up
 // failed (the message box said why), 3 when the patient search refused the connection.
+// `tarvik-reports run ...` produces reports without a window (src/cli, its own statuses).
 
 #include "DialogRegistry.h"
 #include "RegisterDialogs.h"
 #include "Session.h"
 #include "Startup.h"
 #include "mdiReportForm.h"
+#ifdef TARVIK_HAVE_CLI
+#include "RunCommand.h"
+#endif
 
 #include <QApplication>
 
@@ -16,9 +20,13 @@
 int main(int argc, char* argv[])
 {
     if (argc > 1 && std::strcmp(argv[1], "run") == 0) {
-        // Unattended runs take over here once they exist.
-        std::cerr << "tarvik-reports run: unattended report runs are not available yet.\n";
+#ifdef TARVIK_HAVE_CLI
+        // Unattended runs: no window, so before any application object for windows exists.
+        return tarvik::cli::runCommand(argc, argv);
+#else
+        std::cerr << "tarvik-reports run: this build has no unattended report runs.\n";
         return 2;
+#endif
     }
 
     QApplication app(argc, argv);

@@ -24,6 +24,12 @@ std::function<QMdiArea*()>& hostFunction()
     return host;
 }
 
+ShowReportOverride& showReportOverride()
+{
+    static ShowReportOverride override;
+    return override;
+}
+
 QMdiArea* findFrameArea()
 {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -103,6 +109,13 @@ void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bo
 {
     if (!gReport)
         throw std::runtime_error("There is no report to show.");
+    if (const ShowReportOverride& override = showReportOverride()) {
+        const engine::ReportPtr report = gReport;
+        override(report, ShowGroupTree, Caption, DirectPrint, Modal);
+        if (DirectPrint || Modal)
+            gReport.reset();
+        return;
+    }
     if (DirectPrint) {
         gReport->printOut();
         gReport.reset();
@@ -132,6 +145,11 @@ void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bo
         viewer->resize(1000, 760);
         viewer->show();
     }
+}
+
+void setShowReportOverride(ShowReportOverride override)
+{
+    showReportOverride() = std::move(override);
 }
 
 void setViewerHost(std::function<QMdiArea*()> host)

@@ -32,6 +32,13 @@ void OpenSubreport(const QString& SubreportName, const QString& DatabaseName,
 // of the frame (returns at once).
 void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bool Modal);
 
+// Hands every report ShowReport presents (also from the runners) to a function instead of a
+// viewer or the printer: unattended runs write files there. gReport is released afterwards
+// for DirectPrint and Modal, as printing and the modal viewer release it. Empty to clear.
+using ShowReportOverride = std::function<void(const engine::ReportPtr& report, bool showGroupTree,
+                                              const QString& caption, bool directPrint, bool modal)>;
+void setShowReportOverride(ShowReportOverride override);
+
 // Where modeless viewers go. By default the frame window's area for child windows; when no
 // frame is open a viewer is a window of its own.
 void setViewerHost(std::function<QMdiArea*()> host);
