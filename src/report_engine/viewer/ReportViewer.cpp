@@ -106,12 +106,11 @@ void ReportViewer::buildUi()
         return action;
     };
 
-    m_actPrint = addAction(QStringLiteral("actPrint"), st->standardIcon(QStyle::SP_DialogSaveButton),
+    // Words rather than a guess at a picture when the desktop offers no icon theme.
+    m_actPrint = addAction(QStringLiteral("actPrint"), QIcon::fromTheme(QStringLiteral("document-print")),
                            tr("Print"), tr("Print the report"));
-    m_actPrint->setIcon(QIcon::fromTheme(QStringLiteral("document-print"), m_actPrint->icon()));
-    m_actExport = addAction(QStringLiteral("actExport"), st->standardIcon(QStyle::SP_DriveFDIcon),
+    m_actExport = addAction(QStringLiteral("actExport"), QIcon::fromTheme(QStringLiteral("document-save-as")),
                             tr("Export"), tr("Export the report to a file"));
-    m_actExport->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), m_actExport->icon()));
     m_actGroupTree = addAction(QStringLiteral("actGroupTree"), st->standardIcon(QStyle::SP_FileDialogListView),
                                tr("Group Tree"), tr("Show or hide the group tree"));
     m_actGroupTree->setCheckable(true);
