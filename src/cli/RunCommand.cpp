@@ -374,6 +374,9 @@ int runCommand(int argc, char* argv[])
     } catch (const std::exception& e) {
         err() << "tarvik-reports run: " << QString::fromUtf8(e.what()) << Qt::endl;
         return ExitReportFailed;
+    } catch (...) {
+        err() << "tarvik-reports run: an unexpected error stopped the run." << Qt::endl;
+        return ExitReportFailed;
     }
 }
 

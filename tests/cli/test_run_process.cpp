@@ -270,6 +270,8 @@ TEST(RunCommand, TheWholeEndOfDayBatchInBatchOrder)
     // The batch asks the audit trail for every patient of the day: it has rows.
     const QString audit = pdfText(QDir(out).filePath(files[7]));
     EXPECT_TRUE(audit.contains(hospitalName()));
+    EXPECT_TRUE(audit.contains(QRegularExpression(QStringLiteral("IP-\\d+ +I "))) && audit.contains(QRegularExpression(QStringLiteral("OP-\\d+ +O "))))
+        << audit.left(2000).toStdString();
     const QString lab = pdfText(QDir(out).filePath(files[4]));
     EXPECT_TRUE(lab.contains(QStringLiteral("Laboratory"), Qt::CaseInsensitive));
 }
@@ -352,6 +354,31 @@ TEST(RunCommand, PasswordsComeOnlyFromAPrivateFileOrStandardInput)
     r = runCli(report + data + QStringList{QStringLiteral("--password-stdin")}, "demo\n");
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(filesIn(out), QStringList{QStringLiteral("Daily Admission Logbook ") + kFileDay + ".pdf"});
+}
+
+TEST(RunCommand, WithoutADateTheServersDayAsTheDialogsStart)
+{
+    // The server's clock says 03/15/2026 whatever the workstation's says.
+    const QString out = freshDir(QStringLiteral("today"));
+    const Result r = runCli({QStringLiteral("Admission Logbook"), QStringLiteral("--pdf"), out, QStringLiteral("--user"),
+                             QStringLiteral("demo"), QStringLiteral("--password-stdin"), QStringLiteral("--data"), demoFolder()},
+                            "demo\n");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(filesIn(out), QStringList{QStringLiteral("Daily Admission Logbook 03-15-2026.pdf")});
+}
+
+TEST(RunCommand, DataThatCannotBeReachedRefusesTheLogIn)
+{
+    const QString out = freshDir(QStringLiteral("unreachable"));
+    const QStringList report{QStringLiteral("admission-logbook"), QStringLiteral("--date"), kDay, QStringLiteral("--pdf"), out,
+                             QStringLiteral("--user"), QStringLiteral("demo"), QStringLiteral("--password-file"), passwordFile()};
+    Result r = runCli(report + QStringList{QStringLiteral("--data"), workDir().filePath(QStringLiteral("no-such-folder"))});
+    EXPECT_EQ(r.status, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no-such-folder"))) << r.err.toStdString();
+    r = runCli(report + QStringList{QStringLiteral("--odbc"), QStringLiteral("DRIVER={No Such Driver};SERVER=nowhere")});
+    EXPECT_EQ(r.status, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("No Such Driver"))) << r.err.toStdString();
+    EXPECT_TRUE(filesIn(out).isEmpty());
 }
 
 TEST(RunCommand, ADatabaseFailureInTheMiddleKeepsWhatCameBefore)
