@@ -53,6 +53,7 @@ private slots:
     void modalExportButtonAsksForFormatAndFile();
     void directPrintGoesToTheDefaultPrinterWithoutWindow_data();
     void directPrintGoesToTheDefaultPrinterWithoutWindow();
+    void printButtonPrintsThroughThePrintDialog();
 
 private:
     std::unique_ptr<outputtest::Session> m_session;
@@ -420,6 +421,20 @@ QString cupsPdfOutputDir()
     }
     return QStringLiteral("/var/spool/cups-pdf/ANONYMOUS");
 }
+// The PDF that CUPS-PDF wrote since `started` with `marker` in its text, or empty after a minute.
+QString waitForPrintedPdf(const QString& marker, const QDateTime& started)
+{
+    for (int i = 0; i < 120; ++i) {
+        QThread::msleep(500);
+        QDirIterator it(cupsPdfOutputDir(), {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            if (QFileInfo(f).lastModified() >= started && outputtest::pdfText(f).contains(marker))
+                return f;
+        }
+    }
+    return QString();
+}
 } // namespace
 
 void TestReportOperations::directPrintGoesToTheDefaultPrinterWithoutWindow_data()
@@ -453,18 +468,34 @@ void TestReportOperations::directPrintGoesToTheDefaultPrinterWithoutWindow()
     QVERIFY(watched.expired());
 
     const QString out = cupsPdfOutputDir();
-    QString found;
-    for (int i = 0; i < 120 && found.isEmpty(); ++i) {
-        QThread::msleep(500);
-        QDirIterator it(out, {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString f = it.next();
-            if (QFileInfo(f).lastModified() >= started && outputtest::pdfText(f).contains(marker))
-                found = f;
-        }
-    }
+    const QString found = waitForPrintedPdf(marker, started);
     QVERIFY2(!found.isEmpty(), qPrintable(QStringLiteral("no PDF with \"%1\" appeared in %2 (printer %3)")
                                               .arg(marker, out, printer)));
+    QVERIFY(outputtest::pdfText(found).contains(QStringLiteral("Departments Listing")));
+    QFile::remove(found);
+}
+
+void TestReportOperations::printButtonPrintsThroughThePrintDialog()
+{
+    QVERIFY2(!QPrinterInfo::defaultPrinterName().isEmpty(), "CUPS has no default printer: run tests/engine/cups-pdf-setup.sh");
+    engine::PrintSettings::setPrinterName(QString());
+    const QString marker = QStringLiteral("Viewer print %1").arg(QDateTime::currentMSecsSinceEpoch());
+    openOps({marker});
+    ShowReport(false, QStringLiteral("Print from the viewer"), false, false);
+    frmReportViewer* form = viewers().value(0);
+    QVERIFY(form);
+    QString dialogClass;
+    outputtest::ModalHandler printDialog([&](QDialog* dialog) {
+        dialogClass = QString::fromLatin1(dialog->metaObject()->className());
+        dialog->accept();
+    });
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    form->CRViewer1->findChild<QAction*>(QStringLiteral("actPrint"))->trigger();
+    QVERIFY(printDialog.fired());
+    QVERIFY2(dialogClass.contains(QStringLiteral("PrintDialog")), qPrintable(dialogClass));
+    QVERIFY(gReport); // printing from a viewer keeps the report
+    const QString found = waitForPrintedPdf(marker, started);
+    QVERIFY2(!found.isEmpty(), qPrintable(QStringLiteral("no PDF with \"%1\" appeared in %2").arg(marker, cupsPdfOutputDir())));
     QVERIFY(outputtest::pdfText(found).contains(QStringLiteral("Departments Listing")));
     QFile::remove(found);
 }

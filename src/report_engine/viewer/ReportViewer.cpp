@@ -482,16 +482,17 @@ void ReportViewer::printDocument(engine::Document& document, QPrinter& printer, 
         throw engine::ReportError(QObject::tr("The report has no pages to print."));
     from = from <= 0 ? 1 : std::min(from, count);
     to = to <= 0 ? count : std::min(to, count);
-    printer.setFullPage(true);
-    printer.setPageSize(QPageSize(document.pageSizePoints(from - 1), QPageSize::Point));
     QPainter painter;
     if (!painter.begin(&printer))
         throw engine::ReportError(QObject::tr("The printer \"%1\" cannot be used.").arg(printer.printerName()));
+    const QRectF target = printer.pageRect(QPrinter::DevicePixel);
     for (int page = from; page <= to; ++page) {
         if (page > from && !printer.newPage())
             throw engine::ReportError(QObject::tr("The printer stopped at page %1.").arg(page));
+        // Fit the page into what the printer can print, keeping its proportions.
+        const QSizeF size = document.pageSizePoints(page - 1);
+        const double scale = std::min(target.width() / size.width(), target.height() / size.height());
         painter.save();
-        const double scale = printer.resolution() / 72.0;
         painter.scale(scale, scale);
         document.paintPage(painter, page - 1);
         painter.restore();
@@ -505,7 +506,16 @@ bool ReportViewer::printReport()
     if (!m_document)
         return false;
     QPrinter printer(QPrinter::HighResolution);
+    const bool ownLayout = !engine::PrintSettings::pageLayout().isValid();
     engine::PrintSettings::applyTo(printer);
+    if (ownLayout) {
+        // Nothing chosen in Page Setup: the report's own paper; its margins are in the pages.
+        const QSizeF size = m_document->pageCount() > 0 ? m_document->pageSizePoints(0) : QSizeF(612, 792);
+        const auto orientation = size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+        const QSizeF portrait = orientation == QPageLayout::Landscape ? size.transposed() : size;
+        printer.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Point), orientation, QMarginsF()));
+        printer.setFullPage(true);
+    }
     printer.setDocName(windowTitle().isEmpty() ? m_report->name() : windowTitle());
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("PrintDialog"));
