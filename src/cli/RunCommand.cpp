@@ -19,7 +19,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <cstdio>
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace tarvik::cli {
 
@@ -109,8 +112,24 @@ QString readPasswordFile(const QString& path)
 
 QString readPasswordStdin()
 {
+    // Typed at a terminal: without echo, as tarvik-users reads it.
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    if (terminal) {
+        std::fputs("Password: ", stderr);
+        std::fflush(stderr);
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
     std::string line;
-    if (!std::getline(std::cin, line) && line.empty())
+    const bool read = bool(std::getline(std::cin, line));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!read && line.empty())
         usage(QStringLiteral("--password-stdin: standard input gave no password."));
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -291,15 +310,15 @@ int run(QApplication& app)
         return ExitLogIn;
     }
 
-    std::unique_ptr<TraceFile> trace;
+    // Shared with the connection's listener, which may outlive this scope by a little.
+    std::shared_ptr<TraceFile> trace;
     if (parser.isSet(traceOpt)) {
         try {
-            trace = std::make_unique<TraceFile>(parser.value(traceOpt));
+            trace = std::make_shared<TraceFile>(parser.value(traceOpt));
         } catch (const std::runtime_error& e) {
             usage(QString::fromUtf8(e.what()));
         }
-        TraceFile* sink = trace.get();
-        gCurrentUser->SqlConnection()->trace().setListener([sink](const db::TraceEntry& e) { sink->command(e); });
+        gCurrentUser->SqlConnection()->trace().setListener([trace](const db::TraceEntry& e) { trace->command(e); });
     }
 
     try {
