@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -12,24 +13,29 @@ namespace tarvik::engine {
 
 namespace {
 
+constexpr auto kPowers = [] {
+    std::array<Int128, 39> p{};
+    p[0] = 1;
+    for (size_t i = 1; i < p.size(); ++i)
+        p[i] = p[i - 1] * 10;
+    return p;
+}();
+
 Int128 pow10(int n)
 {
-    Int128 r = 1;
-    for (int i = 0; i < n; ++i)
-        r *= 10;
-    return r;
+    return kPowers[size_t(n)];
 }
 
 QString int128ToString(Int128 v)
 {
-    if (v == 0)
-        return QStringLiteral("0");
-    QString digits;
-    while (v > 0) {
-        digits.prepend(QChar(u'0' + int(v % 10)));
+    char buf[48];
+    char* end = buf + sizeof buf;
+    char* p = end;
+    do {
+        *--p = char('0' + int(v % 10));
         v /= 10;
-    }
-    return digits;
+    } while (v > 0);
+    return QString::fromLatin1(p, end - p);
 }
 
 QString groupThousands(const QString& digits)
@@ -72,7 +78,7 @@ std::optional<Decimal> Decimal::parse(const QString& input)
             const int d = c.digitValue();
             if (!inFraction) {
                 whole = whole * 10 + d;
-                if (whole > pow10(30))
+                if (whole > kPowers[30]) // beyond any amount; keeps the sum far from overflow
                     return std::nullopt;
             } else if (fracDigits < kPlaces) {
                 frac = frac * 10 + d;
