@@ -106,8 +106,9 @@ TEST(DailyDefinitions, EveryCallerListLandsInOrderAndLaysOutRows)
         const QString text = renderText(report);
         EXPECT_TRUE(text.contains(kHospital));
         EXPECT_TRUE(text.contains(QStringLiteral("Page 1 of")));
-        if (c.file != u"DailyAdmissionLogbook.rpt") // the only one whose callers send no address
+        if (c.file != u"DailyAdmissionLogbook.rpt") { // the only one whose callers send no address
             EXPECT_TRUE(text.contains(kAddress));
+        }
     }
 }
 
