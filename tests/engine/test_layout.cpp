@@ -3,6 +3,8 @@
 
 #include "fixture.h"
 
+#include "TextRenderer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -323,4 +325,50 @@ TEST_F(Layout, ExportUsesOptionsThenStoredOnesThenTheDefault)
     openReport(rpt)->exportReport();
     EXPECT_TRUE(QFile::exists(tempPath(QStringLiteral("plain.xls"))));
     Report::setDefaultExportFolder(QString());
+}
+
+TEST_F(Layout, LongTextsWrapAndPushTheNextRowDown)
+{
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("wrap.rpt"), R"(<report version="1">
+  <tables><table alias="C" location="Reports.dbo.tbCashier"/></tables>
+  <query>SELECT Code, 'alpha bravo charlie delta echo foxtrot golf hotel india juliet' AS Words FROM {C}</query>
+  <sort><by column="Code"/></sort>
+  <detail height="12">
+    <field column="Code" x="0" y="0" width="30"/>
+    <field column="Words" x="40" y="0" width="80" wrap="true"/>
+  </detail>
+</report>)");
+    auto report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Reports"), {}, {});
+    auto doc = finished(report);
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+    const auto alpha = doc->findText(QStringLiteral("alpha"), Qt::CaseSensitive);
+    const auto juliet = doc->findText(QStringLiteral("juliet"), Qt::CaseSensitive);
+    const auto c2 = doc->findText(QStringLiteral("C2"), Qt::CaseSensitive);
+    ASSERT_EQ(alpha.size(), 2u);
+    ASSERT_EQ(juliet.size(), 2u);
+    ASSERT_EQ(c2.size(), 1u);
+    EXPECT_GT(juliet[0].rect.top(), alpha[0].rect.bottom()); // wrapped onto later lines
+    EXPECT_LE(juliet[0].rect.right(), 36 + 40 + 80 + 0.5);      // within the element
+    EXPECT_GT(c2[0].rect.top(), juliet[0].rect.bottom());     // the band grew: no overlap
+}
+
+TEST(Fonts, MissingFamiliesAndCharactersFallBackInsteadOfBoxes)
+{
+    FontSpec spec;
+    spec.family = QStringLiteral("No Such Family 1997");
+    const FontTable& font = fontTable(spec);
+    EXPECT_EQ(font.family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(&fontTable(spec), &font); // one table per spec
+    // A snowman is not in Liberation Sans: it must come from a fallback font, not glyph 0.
+    const GlyphInfo snowman = font.glyph(U'\u2603');
+    EXPECT_NE(snowman.glyph, 0u);
+    EXPECT_GT(snowman.font, 0);
+    EXPECT_GT(snowman.advance, 0);
+    // Arial's widths, unhinted: "Total" is 4553/2048 em, 22.23 points at 10 points. Hinted
+    // (whole-pixel) advances would give 23 and drift across a column of figures.
+    FontSpec arial;
+    arial.size = 10;
+    const double w = fontTable(arial).advance(QStringLiteral("Total"));
+    EXPECT_NEAR(w, 22.23, 0.15);
 }
