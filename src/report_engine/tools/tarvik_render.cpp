@@ -6,6 +6,7 @@
 #include "Report.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 
@@ -80,7 +81,8 @@ int main(int argc, char** argv)
         for (const auto& [opt, code] : sheets) {
             if (!cl.isSet(*opt))
                 continue;
-            report->exportOptions().diskFileName = cl.value(*opt);
+            // Relative to where the command runs, not to the export folder.
+            report->exportOptions().diskFileName = QFileInfo(cl.value(*opt)).absoluteFilePath();
             report->exportOptions().formatType = code;
             report->exportOptions().destinationType = 1;
             report->exportReport();
