@@ -282,7 +282,32 @@ TEST_F(Layout, PdfEmbedsFontsAndReplacesFilesAtomically)
     } catch (const ReportError& e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("does not exist")));
     }
-    EXPECT_TRUE(before.contains("/Outlines")); // groups of the tree become bookmarks
+}
+
+TEST_F(Layout, GroupTreeBecomesThePdfOutline)
+{
+    auto report = enginetest::openCollections(s_folder);
+    auto doc = finished(report);
+    const QString pdf = tempPath(QStringLiteral("outline.pdf"));
+    writePdf(*report, *doc, pdf);
+    // Read back by poppler, which knows nothing of how it was written.
+    QProcess p;
+    p.start(QStringLiteral("pdftohtml"), {QStringLiteral("-xml"), QStringLiteral("-stdout"), QStringLiteral("-i"),
+                                          QStringLiteral("-q"), pdf});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString xml = QString::fromUtf8(p.readAllStandardOutput());
+    static const QRegularExpression item(QStringLiteral("<item page=\"(\\d+)\">([^<]*)</item>"));
+    QStringList got, expected;
+    auto it = item.globalMatch(xml);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        got << m.captured(2) + u'@' + m.captured(1);
+    }
+    for (const GroupNode& n : doc->groupTree())
+        expected << n.name + u'@' + QString::number(n.page + 1);
+    ASSERT_EQ(expected.size(), 7);
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(enginetest::pdfText(pdf).count(u'\f'), doc->pageCount()); // still a whole, readable PDF
 }
 
 TEST_F(Layout, ExportUsesOptionsThenStoredOnesThenTheDefault)
