@@ -195,7 +195,7 @@ TEST(DailyTotals, AuditTrailsAgreeWithTheLedgerForEachPatientClass)
 {
     const QString d = DemoHospital::busyDay();
     const QString iso = DemoHospital::busyDayIso();
-    for (const QString cls : {QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("O")}) {
+    for (const QString& cls : {QStringLiteral("A"), QStringLiteral("I"), QStringLiteral("O")}) {
         SCOPED_TRACE(cls.toStdString());
         const QString ledger = QStringLiteral(R"(
             SELECT l.* FROM BILLING.tbARLedger l JOIN BILLING.tbPatientAccount pa ON pa.ARNo = l.ARNo
