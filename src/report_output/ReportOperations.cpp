@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPrinter>
 #include <stdexcept>
 
 Q_LOGGING_CATEGORY(lcOutput, "tarvik.output")
@@ -69,6 +70,32 @@ void prepare(engine::Report& report, const QString& databaseName, const QVariant
     }
 }
 
+// Prints the whole report on the printer Page Setup chose (else the default one), with no
+// prompt. The pages are laid out in the engine's thread while the windows keep repainting and
+// the progress window keeps moving.
+void printWithoutPrompt(engine::Report& report)
+{
+    const std::shared_ptr<engine::Document> document = report.layOut();
+    QPrinter printer(QPrinter::HighResolution);
+    const bool ownLayout = !engine::PrintSettings::pageLayout().isValid();
+    engine::PrintSettings::applyTo(printer);
+    printer.setDocName(report.reportTitle().isEmpty() ? report.name()
+                                                      : report.name() + QStringLiteral(" - ") + report.reportTitle());
+    viewer::ReportViewer::waitForLayout(*document);
+    if (document->hasFailed())
+        throw engine::ReportError(document->errorString());
+    if (ownLayout && document->pageCount() > 0) {
+        // Nothing chosen in Page Setup: the report's own paper; its margins are in the pages.
+        const QSizeF size = document->pageSizePoints(0);
+        const auto orientation = size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+        const QSizeF portrait = orientation == QPageLayout::Landscape ? size.transposed() : size;
+        printer.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Point), orientation, QMarginsF()));
+        printer.setFullPage(true);
+    }
+    qCInfo(lcOutput).noquote() << "printing" << report.name() << "on" << printer.printerName();
+    viewer::ReportViewer::printDocument(*document, printer);
+}
+
 } // namespace
 
 QString retargetedLocation(const QString& location, const QString& databaseName)
@@ -117,7 +144,7 @@ void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bo
         return;
     }
     if (DirectPrint) {
-        gReport->printOut();
+        printWithoutPrompt(*gReport);
         gReport.reset();
         return;
     }

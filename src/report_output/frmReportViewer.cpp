@@ -2,6 +2,7 @@
 
 #include "ReportOperations.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <exception>
@@ -70,11 +71,15 @@ void frmReportViewer::CRViewer1_ExportButtonClicked()
     const engine::ReportPtr report = CRViewer1->reportSource();
     if (!report)
         return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         report->exportReport();
     } catch (const std::exception& e) {
+        QApplication::restoreOverrideCursor();
         CRViewer1_Error(QString::fromStdString(e.what()));
+        return;
     }
+    QApplication::restoreOverrideCursor();
 }
 
 void frmReportViewer::CRViewer1_Error(const QString& message)

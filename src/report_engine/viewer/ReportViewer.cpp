@@ -22,6 +22,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <exception>
@@ -60,19 +61,22 @@ constexpr ExportChoice kExportChoices[] = {
 };
 constexpr int kDiskFile = 1;
 
-// Waits for the layout to finish while the window keeps repainting.
-void waitForLayout(engine::Document& document)
+} // namespace
+
+void ReportViewer::waitForLayout(engine::Document& document)
 {
     if (document.isComplete())
         return;
     QEventLoop loop;
     QObject::connect(&document, &engine::Document::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     QObject::connect(&document, &engine::Document::failed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    if (!document.isComplete())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // The layout may have ended between the first look and the connections.
+    QTimer::singleShot(0, &loop, [&loop, &document] {
+        if (document.isComplete())
+            loop.quit();
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
-
-} // namespace
 
 ReportViewer::ReportViewer(QWidget* parent)
     : QWidget(parent)
@@ -497,8 +501,8 @@ void ReportViewer::printDocument(engine::Document& document, QPrinter& printer, 
         document.paintPage(painter, page - 1);
         painter.restore();
     }
-    if (!painter.end())
-        throw engine::ReportError(QObject::tr("The report could not be sent to the printer."));
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        throw engine::ReportError(QObject::tr("The report could not be sent to the printer \"%1\".").arg(printer.printerName()));
 }
 
 bool ReportViewer::printReport()

@@ -84,7 +84,11 @@ public:
 
     // The pages of a document on a printer the caller set up; from and to are 1-based,
     // 0 for all pages.
+    // Waits for the rest of the pages first; throws when the layout or the printer fails.
     static void printDocument(engine::Document& document, QPrinter& printer, int from = 0, int to = 0);
+    // Waits until the layout has finished or failed while the windows keep repainting (input
+    // to them waits).
+    static void waitForLayout(engine::Document& document);
 
 signals:
     void exportClicked();
