@@ -27,6 +27,7 @@ private slots:
 
     void pagesArriveAndTheCountSettles();
     void onlyPagesInViewArePainted();
+    void endOfLayoutKeepsThePlaceInView();
     void zoomLevels_data();
     void zoomLevels();
     void fitWidthAndWholePage();
@@ -86,6 +87,26 @@ void TestReportViewer::pagesArriveAndTheCountSettles()
     QCOMPARE(label->text(), QStringLiteral("of %1").arg(document->pageCount())); // no "+" once complete
     QCOMPARE(m_viewer->currentPage(), 1);
     QCOMPARE(m_viewer->findChild<QLineEdit*>(QStringLiteral("txtPage"))->text(), QStringLiteral("1"));
+}
+
+void TestReportViewer::endOfLayoutKeepsThePlaceInView()
+{
+    // The person reads page 5 while the last pages are still coming: the end of the layout
+    // must not take the view back to the first page.
+    viewer::ReportViewer viewer;
+    viewer.resize(900, 700);
+    viewer.show();
+    viewer.setReportSource(gReport);
+    viewer.setZoom(2);
+    viewer.document()->waitForFinished(); // its "finished" is still queued
+    viewer.pageView()->refreshPages();
+    viewer.showPage(5);
+    QCOMPARE(viewer.currentPage(), 5);
+    QCoreApplication::processEvents();
+    QVERIFY(viewer.isLayoutComplete());
+    QCOMPARE(viewer.currentPage(), 5);
+    QCOMPARE(viewer.findChild<QLabel*>(QStringLiteral("lblPageCount"))->text(),
+             QStringLiteral("of %1").arg(viewer.document()->pageCount()));
 }
 
 void TestReportViewer::onlyPagesInViewArePainted()

@@ -57,6 +57,11 @@ void PageView::setDocument(std::shared_ptr<engine::Document> document)
     notifyCurrentPage();
 }
 
+void PageView::refreshPages()
+{
+    onPagesAdded(0);
+}
+
 void PageView::onPagesAdded(int)
 {
     const int before = pageCount();

@@ -49,6 +49,9 @@ public:
 
     void setHighlights(std::vector<PageRect> hits, int current);
 
+    // Takes in the pages laid out since the last look, keeping the place in view.
+    void refreshPages();
+
     // For tests and diagnostics: how many page images are held, and how many were painted
     // since the document was set.
     int cachedPages() const { return m_cache.count(); }

@@ -372,7 +372,7 @@ void ReportViewer::onLayoutFinished()
 {
     if (!m_document)
         return;
-    m_view->setDocument(m_document); // picks up the last pages
+    m_view->refreshPages(); // the last pages, without moving the view
     if (m_document->hasFailed()) {
         onLayoutFailed(m_document->errorString());
         return;
