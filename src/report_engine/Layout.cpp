@@ -4,6 +4,7 @@
 #include "ReportError.h"
 #include "TextRenderer.h"
 
+#include <algorithm>
 #include <map>
 
 namespace tarvik::engine {
@@ -24,6 +25,7 @@ struct Flow
     double y = 0;
     int pageIndex = -1;
     bool bodyEmpty = true;
+    bool started = false; // the first page waits for the first row, so its header can show it
     Layouter* main = nullptr;
 
     Flow(Document& d, const std::atomic<bool>& c) : doc(d), cancel(c) {}
@@ -74,8 +76,9 @@ public:
         m_flow.bodyBottom = m_flow.pageSize.height() - m_def.margins.bottom() -
                             (m_def.pageFooter.present ? m_def.pageFooter.height : 0);
         openData();
-        m_flow.startPage();
         walk();
+        if (!m_flow.started)
+            m_flow.startPage();
         placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
         m_flow.finishPage();
     }
@@ -173,10 +176,27 @@ private:
         {
             Layouter& l;
             explicit Tail(Layouter& x) : l(x) {}
-            void groupsStarting(int f, const Row& r) override { l.groupsStarting(f, r); }
-            void groupHeader(int lv, const Row& r) override { l.groupHeader(lv, r); }
+            // The main report's first page starts when its first row is known.
+            void begin(const Row& r)
+            {
+                if (l.m_isMain && !l.m_flow.started) {
+                    l.m_current = &r;
+                    l.m_flow.startPage();
+                }
+            }
+            void groupsStarting(int f, const Row& r) override
+            {
+                begin(r);
+                l.groupsStarting(f, r);
+            }
+            void groupHeader(int lv, const Row& r) override
+            {
+                begin(r);
+                l.groupHeader(lv, r);
+            }
             void detail(const Row& r) override
             {
+                begin(r);
                 l.detail(r);
                 l.m_lastRow = r;
                 l.m_current = &l.m_lastRow;
@@ -342,16 +362,25 @@ private:
         } else {
             m_flow.y += height;
         }
+        // Subreports of one band stack in the order of their tops: one placed below another
+        // starts after the other has ended, never on top of it, also when it ran onto more pages.
+        std::stable_sort(subreports.begin(), subreports.end(),
+                         [](const ElementDef* a, const ElementDef* b) { return a->rect.top() < b->rect.top(); });
+        const int bandPage = m_flow.pageIndex;
+        bool first = true;
         for (const ElementDef* e : subreports) {
             if (!flowing) {
                 qCWarning(lcEngine) << "a subreport in a page header or footer is not drawn:" << e->name;
                 continue;
             }
-            m_flow.y = top + e->rect.top();
+            if (m_flow.pageIndex == bandPage)
+                m_flow.y = first ? top + e->rect.top() : std::max(m_flow.y, top + e->rect.top());
+            first = false;
             Layouter sub(m_flow, m_snap.subreports[size_t(e->subreportIndex)], m_x + e->rect.left(), m_printTime);
             sub.runInline();
-            m_flow.y = std::max(m_flow.y, top + height);
         }
+        if (!subreports.empty() && flowing && m_flow.pageIndex == bandPage)
+            m_flow.y = std::max(m_flow.y, top + height);
     }
 
     int imageId(const ElementDef& e)
@@ -382,6 +411,7 @@ private:
 
 void Flow::startPage()
 {
+    started = true;
     ++pageIndex;
     y = margins.top();
     if (pageIndex == 0)

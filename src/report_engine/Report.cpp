@@ -154,18 +154,36 @@ std::vector<Report*> Report::subreports()
 
 // The settings as they are now: a layout runs on this copy, so later changes to the report
 // (a viewer keeps its own reference) never reach a layout already started.
-static ReportSnapshot snapshotOf(Report& report, const QString& title)
+// A subreport table that was never logged on of its own reads through the log-on of the
+// report it is placed in (same server and credentials, its own database), as report users
+// expect: only subreports that need another database or other values are opened separately.
+static ReportSnapshot snapshotOf(Report& report, const QString& title, const TableState* inherited = nullptr)
 {
     ReportSnapshot snap;
     snap.def = std::shared_ptr<const Definition>(std::shared_ptr<const Definition>(), &report.definition());
     snap.title = title;
-    for (DatabaseTable* t : report.tables())
-        snap.tables.push_back({t->location(), t->isLoggedOn(), t->server(), t->logOnDatabase(), t->user(),
-                               t->password()});
+    for (DatabaseTable* t : report.tables()) {
+        TableState state{t->location(), t->isLoggedOn(), t->server(), t->logOnDatabase(), t->user(),
+                         t->password()};
+        if (!state.loggedOn && inherited) {
+            state.loggedOn = true;
+            state.server = inherited->server;
+            state.database = state.location.section(QLatin1Char('.'), 0, 0);
+            state.user = inherited->user;
+            state.password = inherited->password;
+        }
+        snap.tables.push_back(std::move(state));
+    }
+    const TableState* logOn = inherited;
+    for (const TableState& t : snap.tables)
+        if (t.loggedOn) {
+            logOn = &t;
+            break;
+        }
     for (ParameterField* p : report.parameterFields())
         snap.params.push_back(p->currentValue());
     for (Report* s : report.subreports())
-        snap.subreports.push_back(snapshotOf(*s, title));
+        snap.subreports.push_back(snapshotOf(*s, title, logOn));
     return snap;
 }
 

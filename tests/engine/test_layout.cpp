@@ -397,3 +397,52 @@ TEST(Fonts, MissingFamiliesAndCharactersFallBackInsteadOfBoxes)
     const double w = fontTable(arial).advance(QStringLiteral("Total"));
     EXPECT_NEAR(w, 22.23, 0.15);
 }
+
+// Three faults found while laying out the hospital's daily reports: the first page's header
+// showed no field values, two subreports of one band were drawn over each other, and a
+// subreport whose tables were not logged on of their own could not read at all.
+TEST_F(Layout, PageHeaderFieldsSubreportStackingAndInheritedLogOn)
+{
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("stack.rpt"), R"(<report version="1">
+  <tables><table alias="C" location="Reports.dbo.tbCashier"/></tables>
+  <query>SELECT Code, FullName FROM {C}</query>
+  <sort><by column="Code"/></sort>
+  <pageHeader height="14">
+    <text x="0" y="0" width="60">First code:</text>
+    <field column="Code" x="62" y="0" width="40"/>
+  </pageHeader>
+  <detail height="12">
+    <field column="FullName" x="0" y="0" width="200"/>
+  </detail>
+  <reportFooter height="40">
+    <subreport name="AM" x="0" y="0" width="300"/>
+    <subreport name="PM" x="0" y="12" width="300"/>
+  </reportFooter>
+  <subreport name="AM">
+    <tables><table alias="K" location="Reports.dbo.tbCashier"/></tables>
+    <query>SELECT 'am-' || Code AS Tag FROM {K}</query>
+    <sort><by column="Tag"/></sort>
+    <detail height="12"><field column="Tag" x="0" y="0" width="100"/></detail>
+  </subreport>
+  <subreport name="PM">
+    <tables><table alias="K" location="Reports.dbo.tbCashier"/></tables>
+    <query>SELECT 'pm-' || Code AS Tag FROM {K}</query>
+    <sort><by column="Tag"/></sort>
+    <detail height="12"><field column="Tag" x="0" y="0" width="100"/></detail>
+  </subreport>
+</report>)");
+    auto report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Reports"), {}, {});
+    auto doc = finished(report);
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+
+    const auto c1 = doc->findText(QStringLiteral("C1"), Qt::CaseSensitive);
+    ASSERT_FALSE(c1.empty()) << "the first page's header shows the first row's field";
+    EXPECT_EQ(c1[0].page, 0);
+
+    const auto am2 = doc->findText(QStringLiteral("am-C2"), Qt::CaseSensitive);
+    const auto pm1 = doc->findText(QStringLiteral("pm-C1"), Qt::CaseSensitive);
+    ASSERT_EQ(am2.size(), 1u);
+    ASSERT_EQ(pm1.size(), 1u);
+    EXPECT_GE(pm1[0].rect.top(), am2[0].rect.bottom() - 0.5) << "the second subreport starts below the first";
+}
