@@ -37,6 +37,7 @@ private slots:
 
     void retargeting_data();
     void retargeting();
+    void locationWithoutDotIsAnError();
     void openReportPointsEveryTableAtTheDatabase();
     void parameterValues_data();
     void parameterValues();
@@ -114,6 +115,16 @@ void TestReportOperations::retargeting()
     QFETCH(QString, database);
     QFETCH(QString, expected);
     QCOMPARE(retargetedLocation(location, database), expected);
+}
+
+void TestReportOperations::locationWithoutDotIsAnError()
+{
+    try {
+        retargetedLocation(QStringLiteral("tbPatient"), QStringLiteral("Reports"));
+        QFAIL("a location without a database part was retargeted");
+    } catch (const std::runtime_error& e) {
+        QVERIFY2(QString::fromStdString(e.what()).contains(QStringLiteral("tbPatient")), e.what());
+    }
 }
 
 void TestReportOperations::openReportPointsEveryTableAtTheDatabase()
