@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMovie>
 #include <QTest>
 #include <QTimer>
 
@@ -21,32 +22,45 @@ using namespace tarvik;
 
 namespace {
 
-// Watches the progress window from a timer: the database layer's wait keeps timers running.
-class ProgressProbe
+// Watches the progress window come and go, and notes how many commands had run by then: a
+// window shown (and its clip started) before the recompute and hidden after it was up
+// throughout.
+class ProgressProbe : public QObject
 {
 public:
-    ProgressProbe()
-    {
-        m_timer.setInterval(5);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (frmAnimate* form = frmAnimate::instance()) {
-                if (form->isVisible()) {
-                    m_seenVisible = true;
-                    m_caption = form->windowTitle();
-                    m_playing = m_playing || form->Animation1->isPlaying();
-                }
-            }
-        });
-        m_timer.start();
-    }
-    bool seenVisible() const { return m_seenVisible; }
-    bool seenPlaying() const { return m_playing; }
+    ProgressProbe() { qApp->installEventFilter(this); }
+    ~ProgressProbe() override { qApp->removeEventFilter(this); }
+
+    bool seenVisible() const { return m_shownAt >= 0; }
+    bool upDuringTheWork() const { return m_shownAt == 0 && m_hiddenAt >= 1; }
+    bool seenPlaying() const { return m_playingAt == 0; }
     QString caption() const { return m_caption; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* form = qobject_cast<frmAnimate*>(watched);
+        if (form && event->type() == QEvent::Show && m_shownAt < 0) {
+            m_shownAt = commands();
+            m_caption = form->windowTitle();
+            if (QMovie* movie = form->Animation1->movie()) {
+                connect(movie, &QMovie::stateChanged, this, [this](QMovie::MovieState state) {
+                    if (state == QMovie::Running && m_playingAt < 0)
+                        m_playingAt = commands();
+                });
+            }
+        } else if (form && event->type() == QEvent::Hide && m_shownAt >= 0 && m_hiddenAt < 0) {
+            m_hiddenAt = commands();
+        }
+        return false;
+    }
+
 private:
-    QTimer m_timer;
-    bool m_seenVisible = false;
-    bool m_playing = false;
+    static int commands() { return int(gCurrentUser->SqlConnection()->trace().texts().size()); }
+
+    int m_shownAt = -1;
+    int m_hiddenAt = -1;
+    int m_playingAt = -1;
     QString m_caption;
 };
 
@@ -212,7 +226,7 @@ void TestReportRunners::monthlyRunner()
     document->waitForFinished();
     QVERIFY2(!document->hasFailed(), qPrintable(document->errorString()));
 
-    QVERIFY(probe.seenVisible());
+    QVERIFY(probe.upDuringTheWork());
     QVERIFY(probe.seenPlaying());
     QCOMPARE(probe.caption(), QStringLiteral("Generating report..."));
     QVERIFY(progressWindowGone());
@@ -248,7 +262,7 @@ void TestReportRunners::yearEndRunner()
     auto document = lastViewer()->CRViewer1->document();
     document->waitForFinished();
     QVERIFY2(!document->hasFailed(), qPrintable(document->errorString()));
-    QVERIFY(probe.seenVisible());
+    QVERIFY(probe.upDuringTheWork());
     QVERIFY(progressWindowGone());
 }
 
@@ -300,7 +314,7 @@ void TestReportRunners::runnerFailureClosesTheProgressWindow()
                                                 QStringLiteral("XR"), QStringLiteral("Monthly X-Ray Summary Report"),
                                                 false, QStringLiteral("N")));
     QCOMPARE(traceTexts().size(), 1);
-    QVERIFY(probe.seenVisible());
+    QVERIFY(probe.upDuringTheWork());
     QVERIFY(progressWindowGone());
 
     // A failing stored procedure (an unknown department) closes it as well.
