@@ -15,7 +15,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -400,8 +402,15 @@ void TestReportOperations::modalExportButtonAsksForFormatAndFile()
                     return;
                 asked = true;
                 fd->selectNameFilter(QStringLiteral("PDF document (*.pdf)"));
-                fd->selectFile(target);
-                static_cast<QDialog*>(fd)->accept();
+                // Typed into the name box and confirmed, as a person would.
+                auto* name = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                auto* buttons = fd->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+                if (!name || !buttons) {
+                    fd->reject();
+                    return;
+                }
+                name->setText(target);
+                buttons->button(QDialogButtonBox::Save)->click();
             });
             form->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
             exportTriggered = true;
