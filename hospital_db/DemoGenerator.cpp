@@ -301,8 +301,8 @@ private:
         }
 
         // Physicians, by specialty (names drawn from the name lists).
-        struct Spec { const char* specialty; const char* dept; int count; };
-        const Spec specs[] = {{"Internal Medicine", "MD", 10}, {"General Surgery", "MD", 6}, {"Obstetrics and Gynecology", "MD", 6},
+        struct Staffing { const char* specialty; const char* dept; int count; };
+        const Staffing specs[] = {{"Internal Medicine", "MD", 10}, {"General Surgery", "MD", 6}, {"Obstetrics and Gynecology", "MD", 6},
                               {"Pediatrics", "MD", 6}, {"Anesthesiology", "MD", 4}, {"Radiology", "XR", 3},
                               {"Pathology", "LB", 2}, {"Rehabilitation Medicine", "PT", 2}, {"Pulmonology", "PA", 2},
                               {"Nephrology", "DI", 2}, {"Cardiology", "PC", 3}, {"Emergency Medicine", "ER", 4},

@@ -187,8 +187,8 @@ public:
             b.glyphs.append(glyph);
             b.positions.append(at);
         });
-        if (font.spec().underline) {
-            painter.setPen(QPen(color, std::max(0.5, font.spec().size / 16)));
+        if (font.style().underline) {
+            painter.setPen(QPen(color, std::max(0.5, font.style().size / 16)));
             const double y = origin.y() + font.descent() * 0.45;
             painter.drawLine(QPointF(origin.x(), y), QPointF(origin.x() + width, y));
         }

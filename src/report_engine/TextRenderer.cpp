@@ -15,16 +15,16 @@ namespace tarvik::engine {
 
 namespace {
 
-QRawFont makeRawFont(const QString& family, const FontSpec& spec)
+QRawFont makeRawFont(const QString& family, const FontSpec& style)
 {
     QFont f(family);
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
-    f.setPixelSize(std::max(1, int(std::lround(spec.size))));
+    f.setBold(style.bold);
+    f.setItalic(style.italic);
+    f.setPixelSize(std::max(1, int(std::lround(style.size))));
     f.setHintingPreference(QFont::PreferNoHinting);
     f.setStyleStrategy(QFont::NoFontMerging);
     QRawFont raw = QRawFont::fromFont(f);
-    raw.setPixelSize(spec.size);
+    raw.setPixelSize(style.size);
     return raw;
 }
 
@@ -90,16 +90,16 @@ QString substituteFamily(const QString& requested)
 
 } // namespace
 
-FontTable::FontTable(int id, const FontSpec& spec, QStringList chain)
-    : m_id(id), m_spec(spec), m_chain(std::move(chain))
+FontTable::FontTable(int id, const FontSpec& style, QStringList chain)
+    : m_id(id), m_spec(style), m_chain(std::move(chain))
 {
     const QRawFont raw = rawFont(0);
     m_ascent = raw.ascent();
     m_descent = raw.descent();
     m_leading = std::max<double>(0, raw.leading());
     if (m_ascent <= 0) { // a font without metrics: proportions of a common sans face
-        m_ascent = spec.size * 0.905;
-        m_descent = spec.size * 0.212;
+        m_ascent = style.size * 0.905;
+        m_descent = style.size * 0.212;
     }
 }
 
@@ -319,18 +319,18 @@ QStringList FontTable::wrap(QStringView text, double width) const
     return lines;
 }
 
-const FontTable& fontTable(const FontSpec& spec)
+const FontTable& fontTable(const FontSpec& style)
 {
     QMutexLocker lock(&g_registryMutex);
     auto& reg = registry();
     for (const auto& t : reg)
-        if (t->spec() == spec)
+        if (t->style() == style)
             return *t;
-    QStringList chain{substituteFamily(spec.family)};
+    QStringList chain{substituteFamily(style.family)};
     for (const QString& f : {QStringLiteral("DejaVu Sans"), QStringLiteral("DejaVu Serif")})
         if (!chain.contains(f, Qt::CaseInsensitive))
             chain << f;
-    reg.push_back(std::make_unique<FontTable>(int(reg.size()), spec, chain));
+    reg.push_back(std::make_unique<FontTable>(int(reg.size()), style, chain));
     return *reg.back();
 }
 

@@ -32,11 +32,11 @@ struct GlyphInfo
 class FontTable
 {
 public:
-    FontTable(int id, const FontSpec& spec, QStringList chain);
+    FontTable(int id, const FontSpec& style, QStringList chain);
     ~FontTable();
 
     int id() const { return m_id; }
-    const FontSpec& spec() const { return m_spec; }
+    const FontSpec& style() const { return m_spec; }
     QString family() const { return m_chain.front(); }
     double ascent() const { return m_ascent; }
     double descent() const { return m_descent; }
@@ -93,10 +93,10 @@ template <typename F> double FontTable::placeGlyphs(QPointF origin, QStringView 
     return x;
 }
 
-// The one table of a font spec, for the program's whole run (they are small and few).
+// The one table of a font style, for the program's whole run (they are small and few).
 // Maps Arial, Times New Roman and Courier New to their Liberation equivalents and any
 // family the machine lacks to a metric-compatible one, saying so once in the log.
-const FontTable& fontTable(const FontSpec& spec);
+const FontTable& fontTable(const FontSpec& style);
 const FontTable& fontTableById(int id);
 
 } // namespace tarvik::engine

@@ -209,7 +209,7 @@ int digitsAt(QStringView s, int at, int n)
 }
 
 // "yyyy-mm-dd[ hh:mm[:ss]]" without the general parser: this runs for every date of every row.
-// Times are taken as written (UTC spec): formatting must not shift them through a time zone.
+// Times are taken as written (as UTC): formatting must not shift them through a time zone.
 bool parseIsoFast(QStringView s, QDateTime& out, bool& dateOnly)
 {
     if (s.size() < 10 || s[4] != u'-' || s[7] != u'-')

@@ -37,18 +37,18 @@ const std::vector<SubreportSpec> kAuditSubreports{
 ReportSpec makeSpec(const char* file, const char* database, std::vector<ValueSpec> values,
                     std::vector<SubreportSpec> subreports, const char* caption)
 {
-    ReportSpec spec;
-    spec.file = file;
-    spec.database = database;
-    spec.values = std::move(values);
-    spec.subreports = std::move(subreports);
-    spec.caption = caption;
-    return spec;
+    ReportSpec desc;
+    desc.file = file;
+    desc.database = database;
+    desc.values = std::move(values);
+    desc.subreports = std::move(subreports);
+    desc.caption = caption;
+    return desc;
 }
 
-BatchRow reportRow(int box, const char* boxCaption, ReportSpec spec)
+BatchRow reportRow(int box, const char* boxCaption, ReportSpec desc)
 {
-    return BatchRow{box, boxCaption, BatchRow::Kind::Report, std::move(spec), nullptr, nullptr};
+    return BatchRow{box, boxCaption, BatchRow::Kind::Report, std::move(desc), nullptr, nullptr};
 }
 
 BatchRow logbookRow(int box, const char* boxCaption, const QString* deptCode, const char* title)
@@ -169,10 +169,10 @@ double amountField(const db::Recordset& rs, const QString& name, const QString& 
     return d;
 }
 
-QString captionOf(const ReportSpec& spec, const QString& day)
+QString captionOf(const ReportSpec& desc, const QString& day)
 {
-    const QString caption = QString::fromLatin1(spec.caption);
-    return spec.captionWithDay ? caption + day : caption;
+    const QString caption = QString::fromLatin1(desc.caption);
+    return desc.captionWithDay ? caption + day : caption;
 }
 
 } // namespace
@@ -246,7 +246,7 @@ const std::vector<DateReportRow>& reportDateOthersRows()
 {
     static const std::vector<DateReportRow> rows = [] {
         // Every report of this dialog waits under the hourglass and opens in a viewer.
-        auto spec = [](const char* file, std::vector<ValueSpec> values, const char* caption,
+        auto desc = [](const char* file, std::vector<ValueSpec> values, const char* caption,
                        const char* exportName) {
             ReportSpec s = makeSpec(file, "Reports", std::move(values), {}, caption);
             s.hourglass = true;
@@ -254,33 +254,33 @@ const std::vector<DateReportRow>& reportDateOthersRows()
             return s;
         };
 
-        ReportSpec discharges = spec("/rptDailySummaryOfDischargesColumns.rpt", {kDay, kDay, kAddress, kTotals},
+        ReportSpec discharges = desc("/rptDailySummaryOfDischargesColumns.rpt", {kDay, kDay, kAddress, kTotals},
                                      "Daily Summary Of Discharges", "Daily Summary Of Discharges");
         discharges.progressWindow = true;
         discharges.preparation = {"Reports..sp_Rep_DumpDailySummaryOfDischarges  '",
                                   "Reports..sp_RepRecomputeExtensionInPatient  '"};
         discharges.totalsQuery = "Reports..sp_Rep_GetComputedInPatients '";
 
-        ReportSpec income = spec("/DailyIncomeReport.rpt", {kDay, kDay, kAddress, kEmployee},
+        ReportSpec income = desc("/DailyIncomeReport.rpt", {kDay, kDay, kAddress, kEmployee},
                                  "Daily Summary Of Discharges Company Account",
                                  "Daily Summary Of Discharges Company Account");
         income.progressWindow = true;
 
-        ReportSpec services = spec("/rptDailySummaryOfServices.rpt", {kDay, kDay, kAddress, kTotals},
+        ReportSpec services = desc("/rptDailySummaryOfServices.rpt", {kDay, kDay, kAddress, kTotals},
                                    "Daily Summary Of Services", "Daily Summary Of Services");
         services.progressWindow = true;
         services.preparation = {"Reports..sp_Rep_DumpDailySummaryOfServices  '",
                                 "Reports..sp_RepRecomputeExtensionOutPatient  '"};
         services.totalsQuery = "Reports..sp_Rep_GetComputedOutPatients '";
 
-        ReportSpec admissions = spec("/DailyAdmissionLogbook.rpt", {kDay}, "Daily Admission Logbook",
+        ReportSpec admissions = desc("/DailyAdmissionLogbook.rpt", {kDay}, "Daily Admission Logbook",
                                      "Daily Admission Logbook");
 
-        ReportSpec opd = spec("/rptDailyOPDLogBook.rpt", {kDay, kAddress, kDay}, "Daily OPD Registration LogBook: ",
+        ReportSpec opd = desc("/rptDailyOPDLogBook.rpt", {kDay, kAddress, kDay}, "Daily OPD Registration LogBook: ",
                               "Daily OPD Registration LogBook");
         opd.captionWithDay = true;
 
-        ReportSpec payments = spec("/PaymentSummary.rpt", {kDay, kAddress}, "Payment Summary Report: ",
+        ReportSpec payments = desc("/PaymentSummary.rpt", {kDay, kAddress}, "Payment Summary Report: ",
                                    "Payment Summary Report");
         payments.captionWithDay = true;
 
@@ -380,8 +380,8 @@ DayTotals readTotals(const QString& totalsQuery, const QString& day)
 QVariantList buildValues(const std::vector<ValueSpec>& specs, const QString& day, const DayTotals& totals)
 {
     QVariantList values;
-    for (const ValueSpec& spec : specs) {
-        switch (spec.kind) {
+    for (const ValueSpec& desc : specs) {
+        switch (desc.kind) {
         case ValueKind::Day:
             values << day;
             break;
@@ -396,7 +396,7 @@ QVariantList buildValues(const std::vector<ValueSpec>& specs, const QString& day
             values << (gCurrentUser ? gCurrentUser->employeename() : QString());
             break;
         case ValueKind::Literal:
-            values << QString::fromLatin1(spec.text);
+            values << QString::fromLatin1(desc.text);
             break;
         }
     }
@@ -405,38 +405,38 @@ QVariantList buildValues(const std::vector<ValueSpec>& specs, const QString& day
 
 // ---- Runs ----------------------------------------------------------------------------------
 
-void produceReport(const ReportSpec& spec, const QDate& date, bool directPrint, RunUi& ui)
+void produceReport(const ReportSpec& desc, const QDate& date, bool directPrint, RunUi& ui)
 {
     const QString day = dayText(date);
     ProgressGuard progress(ui);
     BusyGuard busy(ui);
-    if (spec.progressWindow)
+    if (desc.progressWindow)
         progress.open();
-    if (spec.hourglass)
+    if (desc.hourglass)
         busy.start();
 
-    if (!spec.preparation.empty()) {
+    if (!desc.preparation.empty()) {
         db::Connection& connection = sessionConnection();
-        for (const char* command : spec.preparation)
+        for (const char* command : desc.preparation)
             connection.execute(QString::fromLatin1(command) + day + QLatin1Char('\''));
     }
     DayTotals totals;
-    if (spec.totalsQuery)
-        totals = readTotals(QString::fromLatin1(spec.totalsQuery), day);
+    if (desc.totalsQuery)
+        totals = readTotals(QString::fromLatin1(desc.totalsQuery), day);
 
-    OpenReport(gReportPath + QString::fromLatin1(spec.file), QString::fromLatin1(spec.database),
-               buildValues(spec.values, day, totals));
-    for (const SubreportSpec& sub : spec.subreports)
+    OpenReport(gReportPath + QString::fromLatin1(desc.file), QString::fromLatin1(desc.database),
+               buildValues(desc.values, day, totals));
+    for (const SubreportSpec& sub : desc.subreports)
         OpenSubreport(QString::fromLatin1(sub.name), QString::fromLatin1(sub.database),
                       buildValues(sub.values, day, totals));
     busy.stop();
 
-    const QString caption = captionOf(spec, day);
-    ui.showReport(spec.groupTree, caption, spec.output == Output::AsChosen && directPrint, false);
+    const QString caption = captionOf(desc, day);
+    ui.showReport(desc.groupTree, caption, desc.output == Output::AsChosen && directPrint, false);
     // After ShowReport: the viewer shares the report object, so its export button uses these.
-    if (spec.exportName && gReport) {
+    if (desc.exportName && gReport) {
         engine::ExportOptions& options = gReport->exportOptions();
-        options.diskFileName = exportPresetFile(QString::fromLatin1(spec.exportName), date);
+        options.diskFileName = exportPresetFile(QString::fromLatin1(desc.exportName), date);
         options.destinationType = 1;
         options.formatType = 29;
     }

@@ -169,7 +169,7 @@ QVariantList buildValues(const std::vector<ValueSpec>& specs, const QString& day
 
 // Prepares, opens and presents one report of a table for a day. Throws on any failure, with
 // the hourglass and the progress window already taken down.
-void produceReport(const ReportSpec& spec, const QDate& date, bool directPrint, RunUi& ui);
+void produceReport(const ReportSpec& desc, const QDate& date, bool directPrint, RunUi& ui);
 
 struct ReportDateOthersInput
 {

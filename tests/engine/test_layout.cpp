@@ -380,11 +380,11 @@ TEST_F(Layout, LongTextsWrapAndPushTheNextRowDown)
 
 TEST(Fonts, MissingFamiliesAndCharactersFallBackInsteadOfBoxes)
 {
-    FontSpec spec;
-    spec.family = QStringLiteral("No Such Family 1997");
-    const FontTable& font = fontTable(spec);
+    FontSpec style;
+    style.family = QStringLiteral("No Such Family 1997");
+    const FontTable& font = fontTable(style);
     EXPECT_EQ(font.family(), QStringLiteral("Liberation Sans"));
-    EXPECT_EQ(&fontTable(spec), &font); // one table per spec
+    EXPECT_EQ(&fontTable(style), &font); // one table per style
     // A snowman is not in Liberation Sans: it must come from a fallback font, not glyph 0.
     const GlyphInfo snowman = font.glyph(U'\u2603');
     EXPECT_NE(snowman.glyph, 0u);
