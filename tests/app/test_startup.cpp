@@ -32,7 +32,7 @@
 
 using namespace tarvik;
 using tarvik::shell::twipsToPixels;
-using tarvik::testing::ModalHandler;
+using tarvik::testsupport::ModalHandler;
 
 namespace {
 

@@ -1,23 +1,18 @@
 // `tarvik-reports run` as cron would start it: a process with no display, on a small demo
 // hospital generated once for this test program, logging in with a password file.
 
-#include "ConnectionInfo.h"
+#include "DataFolder.h"
 #include "HospitalDb.h"
+#include "PrintedPdf.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -109,34 +104,9 @@ QStringList logIn(const QString& data = demoFolder())
             QStringLiteral("--data"), data};
 }
 
-QVariantList queryRow(const QString& folder, const QString& sql)
-{
-    const QString name = QUuid::createUuid().toString();
-    QVariantList row;
-    {
-        QSqlDatabase db = tarvik::db::openDatabase(tarvik::db::ConnectionInfo::embedded(folder), name);
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            throw std::runtime_error(q.lastError().text().toStdString());
-        if (q.next())
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
-    }
-    QSqlDatabase::removeDatabase(name);
-    return row;
-}
-
-void exec(const QString& folder, const QString& sql)
-{
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = tarvik::db::openDatabase(tarvik::db::ConnectionInfo::embedded(folder), name);
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            throw std::runtime_error(q.lastError().text().toStdString());
-    }
-    QSqlDatabase::removeDatabase(name);
-}
+using tarvik::testsupport::exec;
+using tarvik::testsupport::pdfText;
+using tarvik::testsupport::queryRow;
 
 QString copyOfDemo()
 {
@@ -158,11 +128,6 @@ QString run(const QString& program, const QStringList& args)
     p.start(program, args);
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString pdfText(const QString& pdf)
-{
-    return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
 }
 
 // Every cell of every sheet, read by an independent reader of the Excel 97-2003 format.
@@ -385,7 +350,7 @@ TEST(RunCommand, ADatabaseFailureInTheMiddleKeepsWhatCameBefore)
 {
     // The admission logbook, third in batch order, reads a table this copy no longer has.
     const QString data = copyOfDemo();
-    exec(data, QStringLiteral("DROP TABLE Reports.tbRepAdmission"));
+    exec(data, {QStringLiteral("DROP TABLE Reports.tbRepAdmission")});
     const QString out = freshDir(QStringLiteral("fail"));
     const Result r = runCli(QStringList{QStringLiteral("end-of-day"), QStringLiteral("--date"), kDay,
                                         QStringLiteral("--reports"), QStringLiteral("0,1,2,3,8"),
@@ -408,35 +373,15 @@ TEST(RunCommand, PrintsOnTheDefaultPrinter)
     // A hospital name no other job has, to find this run's page among CUPS-PDF's output.
     const QString data = copyOfDemo();
     const QString marker = QStringLiteral("Print Run %1").arg(QDateTime::currentMSecsSinceEpoch());
-    exec(data, QStringLiteral("UPDATE Patient_data.tbHospitalInfo SET Company = '%1'").arg(marker));
+    exec(data, {QStringLiteral("UPDATE Patient_data.tbHospitalInfo SET Company = '%1'").arg(marker)});
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     const Result r = runCli(QStringList{QStringLiteral("payment-summary-report"), QStringLiteral("--date"), kDay,
                                         QStringLiteral("--print")}
                             + logIn(data));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
 
-    QString outDir = qEnvironmentVariable("TARVIK_CUPS_PDF_OUT");
-    if (outDir.isEmpty()) {
-        outDir = QStringLiteral("/var/spool/cups-pdf/ANONYMOUS");
-        QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-        if (conf.open(QIODevice::ReadOnly))
-            for (const QByteArray& raw : conf.readAll().split('\n')) {
-                const QString line = QString::fromUtf8(raw).trimmed();
-                if (line.startsWith(QStringLiteral("Out ")))
-                    outDir = line.mid(4).trimmed().replace(QStringLiteral("${HOME}"), QDir::homePath())
-                                 .replace(QStringLiteral("${USER}"), QStringLiteral("ANONYMOUS"));
-            }
-    }
-    QString found;
-    for (int i = 0; i < 120 && found.isEmpty(); ++i) {
-        QThread::msleep(500);
-        QDirIterator it(outDir, {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString f = it.next();
-            if (QFileInfo(f).lastModified() >= started && pdfText(f).contains(marker))
-                found = f;
-        }
-    }
+    const QString outDir = tarvik::testsupport::cupsPdfOutputDir();
+    const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started);
     ASSERT_FALSE(found.isEmpty()) << "no printed page with \"" << marker.toStdString() << "\" in " << outDir.toStdString();
     EXPECT_TRUE(pdfText(found).contains(QStringLiteral("Payment Summary"), Qt::CaseInsensitive));
     QFile::remove(found);

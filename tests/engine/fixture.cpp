@@ -1,11 +1,11 @@
 #include "fixture.h"
 
 #include "ConnectionInfo.h"
+#include "PrintedPdf.h"
 #include "Procedures.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
@@ -84,15 +84,11 @@ tarvik::engine::ReportPtr openCollections(const QString& folder)
 
 QString pdfText(const QString& pdf, bool quiet)
 {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        if (quiet)
-            return {};
-        ADD_FAILURE() << "pdftotext failed on " << pdf.toStdString() << ": " << p.readAllStandardError().toStdString();
-        return {};
-    }
-    return QString::fromUtf8(p.readAllStandardOutput());
+    QString error;
+    const QString text = tarvik::testsupport::pdfText(pdf, &error);
+    if (!error.isEmpty() && !quiet)
+        ADD_FAILURE() << error.toStdString();
+    return text;
 }
 
 QString money(long long cents)

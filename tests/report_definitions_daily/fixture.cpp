@@ -2,8 +2,8 @@
 
 #include "ConnectionInfo.h"
 #include "HospitalDb.h"
+#include "PrintedPdf.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -103,11 +103,10 @@ QString renderText(const tarvik::engine::ReportPtr& report, int* pages)
     QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("report.pdf"));
     tarvik::engine::writePdf(report, pdf);
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        throw std::runtime_error("pdftotext failed on " + pdf.toStdString());
-    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    QString error;
+    const QString text = tarvik::testsupport::pdfText(pdf, &error);
+    if (!error.isEmpty())
+        throw std::runtime_error(error.toStdString());
     if (pages)
         *pages = int(text.count(u'\f'));
     return text;

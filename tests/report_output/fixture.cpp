@@ -1,71 +1,17 @@
 #include "fixture.h"
 
+#include "DataFolder.h"
 #include "HospitalDb.h"
-#include "ReportOperations.h"
 #include "Session.h"
-#include "UserStore.h"
-#include "frmAnimate.h"
+#include "TestSession.h"
 
-#include <QApplication>
-#include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QPointer>
-#include <QTimer>
-#include <QUuid>
 #include <stdexcept>
 
 namespace outputtest {
 
-namespace {
-
-template <typename F>
-void withDatabase(const QString& folder, F&& f)
-{
-    const QString name = QStringLiteral("outputtest-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(QStringLiteral(":memory:"));
-        if (!db.open())
-            throw std::runtime_error("cannot open an in-memory database");
-        QSqlQuery attach(db);
-        for (const char* schema : {"Patient_data", "Reports", "BILLING"}) {
-            const QString sql = QStringLiteral("ATTACH DATABASE '%1/%2.sqlite' AS %2").arg(folder, QLatin1String(schema));
-            if (!attach.exec(sql))
-                throw std::runtime_error(attach.lastError().text().toStdString());
-        }
-        f(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-} // namespace
-
-void exec(const QString& folder, const QStringList& statements)
-{
-    withDatabase(folder, [&](QSqlDatabase& db) {
-        db.transaction();
-        QSqlQuery q(db);
-        for (const QString& sql : statements) {
-            if (!q.exec(sql))
-                throw std::runtime_error((sql + QStringLiteral(": ") + q.lastError().text()).toStdString());
-        }
-        db.commit();
-    });
-}
-
 QStringList query(const QString& folder, const QString& sql)
 {
-    QStringList out;
-    withDatabase(folder, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            throw std::runtime_error((sql + QStringLiteral(": ") + q.lastError().text()).toStdString());
-        while (q.next())
-            out << q.value(0).toString();
-    });
-    return out;
+    return tarvik::testsupport::queryColumn(folder, sql);
 }
 
 Session::Session(int examinations)
@@ -112,31 +58,13 @@ Session::Session(int examinations)
     }
     exec(m_folder, sql);
 
-    const tarvik::db::ConnectionInfo info = tarvik::db::ConnectionInfo::embedded(m_folder);
-    {
-        tarvik::hospital::UserStore users(info);
-        users.addUser(QStringLiteral("tester"), QStringLiteral("Test Accountant"), {QStringLiteral("RP")},
-                      QStringLiteral("secret"));
-    }
-    tarvik::gCurrentUser = std::make_unique<tarvik::hospital::clsCurrentUser>();
-    tarvik::gCurrentUser->setPasswordDeptCode(QStringLiteral("RP"));
-    tarvik::gCurrentUser->setConnectionInfo(info);
-    const QString refused = tarvik::gCurrentUser->LogIn(QStringLiteral("tester"), QStringLiteral("secret"));
-    if (!refused.isEmpty())
-        throw std::runtime_error(refused.toStdString());
-    tarvik::gCurrentUser->SqlConnection()->setCommandTimeout(0);
-    tarvik::gCompanyName = QStringLiteral("Test General Hospital");
-    tarvik::gCompanyAddress = QStringLiteral("12 Test Street, Testville");
+    tarvik::testsupport::logInTester(m_folder);
     tarvik::gReportPath = QStringLiteral(TARVIK_OUTPUT_TEST_DATA);
 }
 
 Session::~Session()
 {
-    tarvik::gReport.reset();
-    tarvik::frmAnimate::Unload();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    tarvik::testsupport::closeReportWindows();
     tarvik::gCurrentUser.reset();
 }
 
@@ -148,48 +76,6 @@ QString dataFile(const QString& name)
 QString sourceReports()
 {
     return QStringLiteral(TARVIK_SOURCE_REPORTS);
-}
-
-ModalHandler::ModalHandler(std::function<void(QDialog*)> act, int ms)
-    : m_fired(std::make_shared<bool>(false)), m_alive(std::make_shared<bool>(true))
-{
-    auto fired = m_fired;
-    auto alive = m_alive;
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    auto elapsed = std::make_shared<qint64>(0);
-    auto handled = std::make_shared<QList<QPointer<QDialog>>>();
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        *elapsed += 20;
-        if (!*alive || *elapsed > ms) {
-            timer->stop();
-            timer->deleteLater();
-            return;
-        }
-        // Every modal dialog that opens is handed over once, so that an unexpected one (an
-        // error message) cannot leave the test waiting for ever.
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            if (handled->contains(dialog))
-                return;
-            handled->append(dialog);
-            *fired = true;
-            act(dialog);
-        }
-    });
-    timer->start();
-}
-
-ModalHandler::~ModalHandler()
-{
-    *m_alive = false;
-}
-
-QString pdfText(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace outputtest

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "DataFolder.h"
+#include "ModalHandler.h"
+#include "PrintedPdf.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <functional>
 
 namespace outputtest {
 
@@ -26,26 +29,13 @@ private:
 
 // Runs SQL on the session's data folder; returns the first column of each row.
 QStringList query(const QString& folder, const QString& sql);
-void exec(const QString& folder, const QStringList& statements);
+using tarvik::testsupport::exec;
 
 QString dataFile(const QString& name);    // tests/report_output/data/<name>
 QString sourceReports();                  // the program's REPORTS folder in the source tree
 
-// Calls `act` on the first modal dialog that opens within `ms` (from a timer, since the
-// modal loop blocks the test). fired() tells whether it ran.
-class ModalHandler
-{
-public:
-    ModalHandler(std::function<void(QDialog*)> act, int ms = 5000);
-    ~ModalHandler();
-    bool fired() const { return *m_fired; }
-
-private:
-    std::shared_ptr<bool> m_fired;
-    std::shared_ptr<bool> m_alive;
-};
-
-// pdftotext -layout of a PDF.
-QString pdfText(const QString& pdf);
+// Answers each modal dialog that opens within `ms` (default half a minute).
+using ModalHandler = tarvik::testsupport::ModalHandler<QDialog>;
+using tarvik::testsupport::pdfText;
 
 } // namespace outputtest

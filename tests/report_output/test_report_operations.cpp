@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -23,7 +22,6 @@
 #include <QMdiSubWindow>
 #include <QPrinterInfo>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -425,37 +423,8 @@ void TestReportOperations::modalExportButtonAsksForFormatAndFile()
     QVERIFY(outputtest::pdfText(target).contains(QStringLiteral("modal export")));
 }
 
-namespace {
-QString cupsPdfOutputDir()
-{
-    if (!qEnvironmentVariableIsEmpty("TARVIK_CUPS_PDF_OUT"))
-        return qEnvironmentVariable("TARVIK_CUPS_PDF_OUT");
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& raw : conf.readAll().split('\n')) {
-            const QString line = QString::fromUtf8(raw).trimmed();
-            if (line.startsWith(QStringLiteral("Out ")))
-                return line.mid(4).trimmed().replace(QStringLiteral("${HOME}"), QDir::homePath())
-                    .replace(QStringLiteral("${USER}"), QStringLiteral("ANONYMOUS"));
-        }
-    }
-    return QStringLiteral("/var/spool/cups-pdf/ANONYMOUS");
-}
-// The PDF that CUPS-PDF wrote since `started` with `marker` in its text, or empty after a minute.
-QString waitForPrintedPdf(const QString& marker, const QDateTime& started)
-{
-    for (int i = 0; i < 120; ++i) {
-        QThread::msleep(500);
-        QDirIterator it(cupsPdfOutputDir(), {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString f = it.next();
-            if (QFileInfo(f).lastModified() >= started && outputtest::pdfText(f).contains(marker))
-                return f;
-        }
-    }
-    return QString();
-}
-} // namespace
+using tarvik::testsupport::cupsPdfOutputDir;
+using tarvik::testsupport::waitForPrintedPdf;
 
 void TestReportOperations::directPrintGoesToTheDefaultPrinterWithoutWindow_data()
 {

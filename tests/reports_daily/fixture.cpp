@@ -1,12 +1,11 @@
 #include "fixture.h"
 
 #include "Connection.h"
-#include "ConnectionInfo.h"
 #include "HospitalDb.h"
 #include "Procedures.h"
 #include "ReportOperations.h"
 #include "Session.h"
-#include "UserStore.h"
+#include "TestSession.h"
 #include "frmAnimate.h"
 #include "frmReportViewer.h"
 
@@ -14,29 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QMdiSubWindow>
-#include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTimer>
-#include <QUuid>
 #include <stdexcept>
 
 namespace dailytest {
 
 namespace {
-
-template <typename F>
-void withDatabase(const QString& folder, F&& f)
-{
-    const QString name = QStringLiteral("dailytest-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    {
-        QSqlDatabase db = tarvik::db::openDatabase(tarvik::db::ConnectionInfo::embedded(folder), name);
-        f(db);
-    }
-    QSqlDatabase::removeDatabase(name);
-}
 
 // The definitions the dialogs open: the program's own where they exist, else this folder's
 // stand-ins with the same parameter fields.
@@ -82,23 +63,7 @@ std::unique_ptr<QTemporaryDir> emptyHospital()
 
 Session::Session(const QString& dataFolder)
 {
-    const auto info = tarvik::db::ConnectionInfo::embedded(dataFolder);
-    const QVariantList users = queryRow(dataFolder, QStringLiteral("SELECT COUNT(*) FROM Patient_data.tbUsers WHERE UserName = 'tester'"));
-    if (users.value(0).toInt() == 0) {
-        tarvik::hospital::UserStore store(info);
-        store.addUser(QStringLiteral("tester"), QStringLiteral("Test Accountant"), {QStringLiteral("RP")},
-                      QStringLiteral("secret"));
-    }
-    tarvik::gCurrentUser = std::make_unique<tarvik::hospital::clsCurrentUser>();
-    tarvik::gCurrentUser->setPasswordDeptCode(QStringLiteral("RP"));
-    tarvik::gCurrentUser->setConnectionInfo(info);
-    const QString refused = tarvik::gCurrentUser->LogIn(QStringLiteral("tester"), QStringLiteral("secret"));
-    if (!refused.isEmpty())
-        throw std::runtime_error(refused.toStdString());
-    tarvik::gCurrentUser->SqlConnection()->setCommandTimeout(0);
-
-    tarvik::gCompanyName = QStringLiteral("Test General Hospital");
-    tarvik::gCompanyAddress = QStringLiteral("12 Test Street, Testville");
+    tarvik::testsupport::logInTester(dataFolder);
     tarvik::gServerDate = kServerDate;
     tarvik::setDepartmentCodes();
     copyReports(m_reports.path());
@@ -118,11 +83,8 @@ Session::Session(const QString& dataFolder)
 Session::~Session()
 {
     tarvik::setViewerHost({});
-    tarvik::gReport.reset();
-    tarvik::frmAnimate::Unload();
+    tarvik::testsupport::closeReportWindows();
     m_frame.reset();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
@@ -223,88 +185,12 @@ void RecordingUi::showReport(bool showGroupTree, const QString& caption, bool di
         tarvik::daily::interactiveUi().showReport(showGroupTree, caption, directPrint, modal);
 }
 
-QVariantList queryRow(const QString& folder, const QString& sql)
-{
-    QVariantList out;
-    withDatabase(folder, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        if (!q.exec(sql))
-            throw std::runtime_error((sql + QStringLiteral(": ") + q.lastError().text()).toStdString());
-        if (q.next())
-            for (int i = 0; i < q.record().count(); ++i)
-                out << q.value(i);
-    });
-    return out;
-}
-
-void exec(const QString& folder, const QStringList& statements)
-{
-    withDatabase(folder, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        for (const QString& sql : statements)
-            if (!q.exec(sql))
-                throw std::runtime_error((sql + QStringLiteral(": ") + q.lastError().text()).toStdString());
-    });
-}
-
 void replaceProcedure(const QString& folder, const QString& script)
 {
-    withDatabase(folder, [&](QSqlDatabase& db) {
+    tarvik::testsupport::withDatabase(folder, [&](QSqlDatabase& db) {
         tarvik::db::installProcedures(db, QStringLiteral("Reports"),
                                       tarvik::db::parseProcedureScript(script, QStringLiteral("test")));
     });
-}
-
-ModalHandler::ModalHandler(std::function<void(QDialog*)> act, int ms)
-    : m_fired(std::make_shared<bool>(false)), m_alive(std::make_shared<bool>(true))
-{
-    auto fired = m_fired;
-    auto alive = m_alive;
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        *waited += 20;
-        if (!*alive || *fired || *waited > ms) {
-            timer->stop();
-            timer->deleteLater();
-            return;
-        }
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            *fired = true;
-            act(dialog);
-        }
-    });
-    timer->start();
-}
-
-ModalHandler::~ModalHandler()
-{
-    *m_alive = false;
-}
-
-QString cupsPdfOutputDir()
-{
-    if (!qEnvironmentVariableIsEmpty("TARVIK_CUPS_PDF_OUT"))
-        return qEnvironmentVariable("TARVIK_CUPS_PDF_OUT");
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& raw : conf.readAll().split('\n')) {
-            const QString line = QString::fromUtf8(raw).trimmed();
-            if (line.startsWith(QStringLiteral("Out ")))
-                return line.mid(4).trimmed().replace(QStringLiteral("${HOME}"), QDir::homePath())
-                    .replace(QStringLiteral("${USER}"), QStringLiteral("ANONYMOUS"));
-        }
-    }
-    return QStringLiteral("/var/spool/cups-pdf/ANONYMOUS");
-}
-
-QString pdfText(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace dailytest

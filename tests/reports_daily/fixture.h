@@ -5,6 +5,9 @@
 // end-of-day functions presented.
 
 #include "DailyReports.h"
+#include "DataFolder.h"
+#include "ModalHandler.h"
+#include "PrintedPdf.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -14,7 +17,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantList>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -100,27 +102,15 @@ private:
 // A parameter value as text: dates "MM/dd/yyyy", numbers without trailing zeros.
 QString valueText(const QVariant& value);
 
-// Runs SQL on a data folder with the three databases attached; the first row's columns.
-QVariantList queryRow(const QString& folder, const QString& sql);
-void exec(const QString& folder, const QStringList& statements);
+// SQL on a data folder with the three databases attached (queryRow: the first row's columns).
+using tarvik::testsupport::exec;
+using tarvik::testsupport::queryRow;
 // Replaces a stored procedure of Reports with the given body (for exact results).
 void replaceProcedure(const QString& folder, const QString& script);
 
-// Calls `act` on the first modal dialog that opens within `ms`; fired() tells whether it ran.
-class ModalHandler
-{
-public:
-    explicit ModalHandler(std::function<void(QDialog*)> act, int ms = 5000);
-    ~ModalHandler();
-    bool fired() const { return *m_fired; }
-
-private:
-    std::shared_ptr<bool> m_fired;
-    std::shared_ptr<bool> m_alive;
-};
-
-// The folder CUPS-PDF writes printed jobs to.
-QString cupsPdfOutputDir();
-QString pdfText(const QString& pdf);
+// Answers each modal dialog that opens within `ms` (default half a minute).
+using ModalHandler = tarvik::testsupport::ModalHandler<QDialog>;
+using tarvik::testsupport::cupsPdfOutputDir;
+using tarvik::testsupport::pdfText;
 
 } // namespace dailytest

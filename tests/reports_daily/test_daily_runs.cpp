@@ -13,12 +13,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QPrinterInfo>
 #include <QTest>
-#include <QThread>
 
 using namespace tarvik;
 using namespace tarvik::daily;
@@ -461,17 +459,7 @@ void TestDailyRuns::endOfDayPrintKeepsTheSummariesInViewers()
 
     // Both printed reports reach the queue.
     const QString out = dailytest::cupsPdfOutputDir();
-    QStringList found;
-    for (int i = 0; i < 120 && found.size() < 2; ++i) {
-        QThread::msleep(500);
-        found.clear();
-        QDirIterator it(out, {QStringLiteral("*.pdf")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString f = it.next();
-            if (QFileInfo(f).lastModified() >= started)
-                found << f;
-        }
-    }
+    const QStringList found = tarvik::testsupport::waitForPrintedPdfs(started, 2);
     QVERIFY2(found.size() >= 2, qPrintable(QStringLiteral("%1 printed PDFs in %2").arg(found.size()).arg(out)));
     const QString text = dailytest::pdfText(found.value(0)) + dailytest::pdfText(found.value(1));
     QVERIFY2(text.contains(QStringLiteral("Test General Hospital")), qPrintable(text.left(400)));
