@@ -3,6 +3,10 @@ set -euo pipefail
 
 TOP="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
+# ccache: paths relative to the checkout, so a fresh clone in another folder still hits the cache.
+export CCACHE_BASEDIR="$TOP"
+export CCACHE_NOHASHDIR=true
+
 install_missing_packages() {
   local wanted missing=()
   wanted=$(grep -v -E '^\s*(#|$)' "$TOP/scripts/packages.txt")
