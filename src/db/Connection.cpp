@@ -227,6 +227,10 @@ private:
 Connection::Connection(const ConnectionInfo& info)
     : m_info(info), m_worker(std::make_unique<ConnectionWorker>(info))
 {
+    // Off by default; an administrator who needs to see what a session sent sets TARVIK_DB_LOG.
+    const QString log = qEnvironmentVariable("TARVIK_DB_LOG");
+    if (!log.isEmpty())
+        m_trace.setLogFile(log);
 }
 
 Connection::~Connection() = default;

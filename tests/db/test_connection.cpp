@@ -203,6 +203,22 @@ TEST_F(EmbeddedConnection, WaitingKeepsTheEventLoopTurningAndTheTimeLimitHolds)
     EXPECT_THROW(conn->setCommandTimeout(-1), DbError);
 }
 
+TEST_F(EmbeddedConnection, TheLogFileIsSwitchedOnFromTheEnvironment)
+{
+    QTemporaryDir logDir;
+    const QString log = logDir.filePath(QStringLiteral("session.log"));
+    qputenv("TARVIK_DB_LOG", log.toUtf8());
+    Connection logged(ConnectionInfo::embedded(dir.path()));
+    qunsetenv("TARVIK_DB_LOG");
+    logged.execute(QStringLiteral("Reports..sp_Rep_Get '03/01/2026'"));
+    conn->execute(QStringLiteral("Reports..sp_Rep_Get '03/02/2026'")); // opened without it: not logged
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("'03/01/2026'")));
+    EXPECT_FALSE(text.contains(QStringLiteral("'03/02/2026'")));
+}
+
 TEST_F(EmbeddedConnection, TwoConnectionsShareTheFolder)
 {
     Connection other(ConnectionInfo::embedded(dir.path()));
