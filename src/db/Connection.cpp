@@ -7,12 +7,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPointer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
 #include <QThread>
+#include <QTimer>
 #include <future>
 #include <sql.h>
 #include <sqlext.h>
@@ -104,22 +104,30 @@ public:
     {
         auto promise = std::make_shared<std::promise<RecordsetPtr>>();
         std::future<RecordsetPtr> future = promise->get_future();
-        const bool waitInLoop = QCoreApplication::instance() != nullptr &&
-                                QThread::currentThread()->eventDispatcher() != nullptr;
-        QEventLoop loop;
-        QPointer<QEventLoop> loopPtr(&loop);
-        QMetaObject::invokeMethod(m_context, [fn = std::move(fn), promise, loopPtr, waitInLoop] {
+        QMetaObject::invokeMethod(m_context, [fn = std::move(fn), promise] {
             try {
                 promise->set_value(fn());
             } catch (...) {
                 promise->set_exception(std::current_exception());
             }
-            if (waitInLoop)
-                QMetaObject::invokeMethod(loopPtr, "quit", Qt::QueuedConnection);
         }, Qt::QueuedConnection);
-        if (waitInLoop) {
-            while (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-                loop.exec(QEventLoop::ExcludeUserInputEvents);
+        const auto ready = [&future] {
+            return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+        };
+        const bool waitInLoop = QCoreApplication::instance() != nullptr &&
+                                QThread::currentThread()->eventDispatcher() != nullptr;
+        if (waitInLoop && !ready()) {
+            // The worker never touches the caller's loop (it may be gone by the time the work
+            // ends); the loop looks at the result itself, every few milliseconds.
+            QEventLoop loop;
+            QTimer poll;
+            poll.setInterval(2);
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (ready())
+                    loop.quit();
+            });
+            poll.start();
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
         }
         return future.get();
     }
