@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
 
 namespace tarvik::testsupport {
@@ -13,6 +15,21 @@ namespace {
 
 constexpr int kRounds = 120;
 constexpr int kRoundMs = 500;
+
+// Waits while the application goes on working: a viewer prints once its layout has finished,
+// which it learns from events, so a plain sleep would hold the print back until the test gave up.
+void pause(int ms)
+{
+    if (!QCoreApplication::instance()) {
+        QThread::msleep(ms);
+        return;
+    }
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
 
 QStringList pdfsSince(const QDateTime& started)
 {
@@ -61,7 +78,7 @@ QString cupsPdfOutputDir()
 QString waitForPrintedPdf(const QString& marker, const QDateTime& started)
 {
     for (int i = 0; i < kRounds; ++i) {
-        QThread::msleep(kRoundMs);
+        pause(kRoundMs);
         // A file CUPS-PDF is still writing reads as nothing; the next round reads it whole.
         for (const QString& f : pdfsSince(started))
             if (pdfText(f).contains(marker))
@@ -74,7 +91,7 @@ QStringList waitForPrintedPdfs(const QDateTime& started, int count)
 {
     QStringList found;
     for (int i = 0; i < kRounds && found.size() < count; ++i) {
-        QThread::msleep(kRoundMs);
+        pause(kRoundMs);
         found = pdfsSince(started);
     }
     return found;
