@@ -9,8 +9,11 @@
 
 namespace tarvik {
 
-void loadViewer(viewer::ReportViewer& viewer, bool showGroupTree, bool directPrint)
+void ViewerWindowLoad::load(viewer::ReportViewer& viewer)
 {
+    if (m_loaded)
+        return;
+    m_loaded = true;
     viewer.setReportSource(gReport);
     viewer.setZoom(1);
     viewer.setDisplayGroupTree(showGroupTree);
@@ -19,6 +22,24 @@ void loadViewer(viewer::ReportViewer& viewer, bool showGroupTree, bool directPri
         viewer.printReport();
     else
         viewer.viewReport();
+}
+
+void ViewerWindowLoad::loadOnShow(QWidget* window, viewer::ReportViewer& viewer)
+{
+    if (m_loaded)
+        return;
+    try {
+        load(viewer);
+    } catch (const std::exception& e) {
+        showViewerError(window, QString::fromStdString(e.what()));
+    }
+}
+
+void showViewerError(QWidget* window, const QString& message)
+{
+    QMessageBox box(QMessageBox::Warning, window->windowTitle(), message, QMessageBox::Ok, window);
+    box.setObjectName(QStringLiteral("msgViewerError"));
+    box.exec();
 }
 
 frmReportViewer::frmReportViewer(QWidget* parent)
@@ -38,24 +59,10 @@ frmReportViewer::frmReportViewer(QWidget* parent)
 
 frmReportViewer::~frmReportViewer() = default;
 
-void frmReportViewer::Form_Load()
-{
-    if (m_loaded)
-        return;
-    m_loaded = true;
-    loadViewer(*CRViewer1, m_showGroupTree, m_directPrint);
-}
-
 void frmReportViewer::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!m_loaded) {
-        try {
-            Form_Load();
-        } catch (const std::exception& e) {
-            CRViewer1_Error(QString::fromStdString(e.what()));
-        }
-    }
+    m_load.loadOnShow(this, *CRViewer1);
 }
 
 void frmReportViewer::resizeEvent(QResizeEvent* event)
@@ -80,13 +87,6 @@ void frmReportViewer::CRViewer1_ExportButtonClicked()
         return;
     }
     QApplication::restoreOverrideCursor();
-}
-
-void frmReportViewer::CRViewer1_Error(const QString& message)
-{
-    QMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("msgViewerError"));
-    box.exec();
 }
 
 } // namespace tarvik

@@ -6,6 +6,26 @@
 
 namespace tarvik {
 
+// What both viewer windows do the same way: the settings made before the window loads, the
+// load itself on the first show (the viewer gets gReport), and errors shown in a message box.
+class ViewerWindowLoad
+{
+public:
+    bool showGroupTree = false;
+    bool directPrint = false;
+    bool loaded() const { return m_loaded; }
+    // Once: the viewer gets gReport, zoom level 1, the group tree shown and enabled as asked,
+    // then displays (or prints) the report. Later calls do nothing.
+    void load(viewer::ReportViewer& viewer);
+    // load(), with a failure shown to the user instead of escaping the show event.
+    void loadOnShow(QWidget* window, viewer::ReportViewer& viewer);
+
+private:
+    bool m_loaded = false;
+};
+
+void showViewerError(QWidget* window, const QString& message);
+
 // The modeless report viewer: a child window of the frame showing the report that gReport
 // held when it loaded. Its export button exports that report with the options its dialog set,
 // without asking.
@@ -17,14 +37,14 @@ public:
     ~frmReportViewer() override;
 
     // Set before the window loads (is first shown).
-    void setShowGroupTree(bool show) { m_showGroupTree = show; }
-    void setDirectPrint(bool print) { m_directPrint = print; }
+    void setShowGroupTree(bool show) { m_load.showGroupTree = show; }
+    void setDirectPrint(bool print) { m_load.directPrint = print; }
 
     viewer::ReportViewer* CRViewer1 = nullptr;
 
     // The load step; runs when the window is first shown.
-    void Form_Load();
-    bool isLoaded() const { return m_loaded; }
+    void Form_Load() { m_load.load(*CRViewer1); }
+    bool isLoaded() const { return m_load.loaded(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -32,15 +52,9 @@ protected:
 
 private:
     void CRViewer1_ExportButtonClicked();
-    void CRViewer1_Error(const QString& message);
+    void CRViewer1_Error(const QString& message) { showViewerError(this, message); }
 
-    bool m_showGroupTree = false;
-    bool m_directPrint = false;
-    bool m_loaded = false;
+    ViewerWindowLoad m_load;
 };
-
-// The load step both viewer windows share: the viewer gets gReport, zoom level 1, the group
-// tree shown and enabled as asked, then displays (or prints) the report.
-void loadViewer(viewer::ReportViewer& viewer, bool showGroupTree, bool directPrint);
 
 } // namespace tarvik

@@ -3,9 +3,7 @@
 #include "ReportOperations.h"
 #include "frmReportViewer.h"
 
-#include <QMessageBox>
 #include <QResizeEvent>
-#include <exception>
 
 namespace tarvik {
 
@@ -27,37 +25,16 @@ frmReportViewervbModal::~frmReportViewervbModal()
     gReport.reset();
 }
 
-void frmReportViewervbModal::Form_Load()
-{
-    if (m_loaded)
-        return;
-    m_loaded = true;
-    loadViewer(*CRViewer1, m_showGroupTree, m_directPrint);
-}
-
 void frmReportViewervbModal::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_loaded) {
-        try {
-            Form_Load();
-        } catch (const std::exception& e) {
-            CRViewer1_Error(QString::fromStdString(e.what()));
-        }
-    }
+    m_load.loadOnShow(this, *CRViewer1);
 }
 
 void frmReportViewervbModal::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     CRViewer1->setGeometry(0, 0, width(), height());
-}
-
-void frmReportViewervbModal::CRViewer1_Error(const QString& message)
-{
-    QMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("msgViewerError"));
-    box.exec();
 }
 
 } // namespace tarvik

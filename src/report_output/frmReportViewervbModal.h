@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportViewer.h"
+#include "frmReportViewer.h"
 
 #include <QDialog>
 
@@ -15,24 +15,22 @@ public:
     explicit frmReportViewervbModal(QWidget* parent = nullptr);
     ~frmReportViewervbModal() override; // the window's unload: releases gReport
 
-    void setShowGroupTree(bool show) { m_showGroupTree = show; }
-    void setDirectPrint(bool print) { m_directPrint = print; }
+    void setShowGroupTree(bool show) { m_load.showGroupTree = show; }
+    void setDirectPrint(bool print) { m_load.directPrint = print; }
 
     viewer::ReportViewer* CRViewer1 = nullptr;
 
-    void Form_Load();
-    bool isLoaded() const { return m_loaded; }
+    void Form_Load() { m_load.load(*CRViewer1); }
+    bool isLoaded() const { return m_load.loaded(); }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void CRViewer1_Error(const QString& message);
+    void CRViewer1_Error(const QString& message) { showViewerError(this, message); }
 
-    bool m_showGroupTree = false;
-    bool m_directPrint = false;
-    bool m_loaded = false;
+    ViewerWindowLoad m_load;
 };
 
 } // namespace tarvik
