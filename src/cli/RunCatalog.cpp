@@ -1,6 +1,6 @@
 #include "RunCatalog.h"
 
-#include "ReportMenu.h"
+#include "DialogRunEntries.h"
 #include "ReportRunners.h"
 
 #include <QRegularExpression>
@@ -20,141 +20,11 @@ QString simplified(const QString& text)
     throw std::runtime_error(message.toStdString());
 }
 
-// The menu items of a dialog, keyed by the ReportType the menu sets.
-std::vector<shell::ReportItem> menuItemsOf(const char* form)
-{
-    std::vector<shell::ReportItem> items;
-    for (const shell::ReportItem& item : shell::reportItems())
-        if (QLatin1String(item.form) == QLatin1String(form))
-            items.push_back(item);
-    return items;
-}
-
-void addReportDateOthers(std::vector<RunEntry>& entries)
-{
-    for (const shell::ReportItem& item : menuItemsOf("frmReportDateOthers")) {
-        const QString type = QString::fromLatin1(item.reportType);
-        const daily::DateReportRow* row = daily::reportDateOthersRow(type);
-        if (!row)
-            continue;
-        RunEntry e;
-        e.caption = QString::fromLatin1(item.caption);
-        e.name = stableName(e.caption);
-        e.inputs = {Input::Date};
-        if (row->report.exportName)
-            e.exportName = QString::fromLatin1(row->report.exportName);
-        e.run = [type](const RunRequest& request, daily::RunUi& ui) {
-            daily::runReportDateOthers({request.date, type}, ui);
-        };
-        entries.push_back(std::move(e));
-    }
-}
-
-void addReportDateClinical(std::vector<RunEntry>& entries)
-{
-    for (const shell::ReportItem& item : menuItemsOf("frmReportDateClinical")) {
-        const QString type = QString::fromLatin1(item.reportType);
-        if (!daily::reportDateClinicalRow(type))
-            continue;
-        RunEntry e;
-        e.caption = QString::fromLatin1(item.caption);
-        e.name = stableName(e.caption);
-        e.inputs = {Input::Date};
-        e.run = [type](const RunRequest& request, daily::RunUi& ui) {
-            daily::runReportDateClinical({request.date, type}, ui);
-        };
-        entries.push_back(std::move(e));
-    }
-}
-
-void addAccountStatus(std::vector<RunEntry>& entries)
-{
-    for (const shell::ReportItem& item : menuItemsOf("frmAccountStatusReport")) {
-        RunEntry e;
-        e.caption = QString::fromLatin1(item.caption);
-        e.name = stableName(e.caption);
-        e.inputs = {Input::Date, Input::Sort};
-        e.run = [](const RunRequest& request, daily::RunUi& ui) {
-            daily::runAccountStatus({request.date, request.sortOption}, ui);
-        };
-        entries.push_back(std::move(e));
-    }
-}
-
-void addEndOfDay(std::vector<RunEntry>& entries)
-{
-    RunEntry e;
-    e.name = QStringLiteral("end-of-day");
-    e.caption = QStringLiteral("End Of Day Reports");
-    e.batch = true;
-    e.inputs = {Input::Date, Input::Reports};
-    for (const daily::BatchRow& row : daily::endOfDayRows()) {
-        const QString caption = QString::fromLatin1(row.boxCaption);
-        e.boxes.push_back({row.box, stableName(caption), caption});
-    }
-    e.run = [](const RunRequest& request, daily::RunUi& ui) {
-        daily::EndOfDayInput in;
-        in.date = request.date;
-        in.ticked = request.ticked;
-        in.directPrint = request.directPrint;
-        const daily::BatchResult result = daily::runEndOfDay(in, ui);
-        if (!result.ok()) {
-            QString box = QString::number(result.failedBox);
-            for (const daily::BatchRow& row : daily::endOfDayRows())
-                if (row.box == result.failedBox)
-                    box = QString::fromLatin1(row.boxCaption).simplified();
-            throw RunFailure(box, result.error);
-        }
-    };
-    entries.push_back(std::move(e));
-}
-
 } // namespace
-
-bool RunEntry::takes(Input input) const
-{
-    return std::find(inputs.begin(), inputs.end(), input) != inputs.end();
-}
-
-int RunEntry::reportCount(const RunRequest& request) const
-{
-    if (!batch)
-        return 1;
-    int n = 0;
-    for (const BatchBox& b : boxes)
-        n += request.ticked.at(size_t(b.box)) ? 1 : 0;
-    return n;
-}
-
-QString RunEntry::inputsText() const
-{
-    QStringList parts;
-    for (Input input : inputs) {
-        switch (input) {
-        case Input::Date:
-            parts << QStringLiteral("--date MM/DD/YYYY");
-            break;
-        case Input::Sort:
-            parts << QStringLiteral("--sort %1").arg(sortNames().join(QLatin1Char('|')));
-            break;
-        case Input::Reports:
-            parts << QStringLiteral("--all | --reports N,NAME,...");
-            break;
-        }
-    }
-    return parts.join(QStringLiteral(", "));
-}
 
 const std::vector<RunEntry>& runCatalog()
 {
-    static const std::vector<RunEntry> entries = [] {
-        std::vector<RunEntry> out;
-        addReportDateOthers(out);
-        addReportDateClinical(out);
-        addAccountStatus(out);
-        addEndOfDay(out);
-        return out;
-    }();
+    static const std::vector<RunEntry> entries = dialogRunEntries();
     return entries;
 }
 
@@ -169,29 +39,12 @@ const RunEntry* findEntry(const QString& nameOrCaption)
     return nullptr;
 }
 
-QString stableName(const QString& caption)
-{
-    QString s = caption.toLower();
-    s.remove(QLatin1Char('\''));
-    s.remove(QLatin1Char('/'));
-    static const QRegularExpression separators(QStringLiteral("[^a-z0-9]+"));
-    s.replace(separators, QStringLiteral("-"));
-    while (s.startsWith(QLatin1Char('-')))
-        s.remove(0, 1);
-    while (s.endsWith(QLatin1Char('-')))
-        s.chop(1);
-    return s;
-}
-
 QStringList sortNames()
 {
-    QStringList names;
-    for (const daily::AccountStatusRow& row : daily::accountStatusRows()) {
-        QString name = stableName(QString::fromLatin1(row.optionCaption));
-        name.remove(QRegularExpression(QStringLiteral("^sorted-by-")));
-        names << name;
-    }
-    return names;
+    for (const RunEntry& e : runCatalog())
+        if (e.takes(Input::Sort))
+            return e.sortNames;
+    return {};
 }
 
 int parseSort(const QString& value)
@@ -208,9 +61,12 @@ int parseSort(const QString& value)
     fail(QStringLiteral("Unknown sort order \"%1\" (one of %2).").arg(value, names.join(QStringLiteral(", "))));
 }
 
-std::array<bool, daily::kEndOfDayBoxes> parseBoxes(const RunEntry& batch, const QString& list)
+std::vector<bool> parseBoxes(const RunEntry& batch, const QString& list)
 {
-    std::array<bool, daily::kEndOfDayBoxes> ticked{};
+    int boxCount = 0;
+    for (const BatchBox& b : batch.boxes)
+        boxCount = std::max(boxCount, b.box + 1);
+    std::vector<bool> ticked(size_t(boxCount), false);
     const QStringList items = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
     if (items.isEmpty())
         fail(QStringLiteral("--reports names no report of %1.").arg(batch.name));
@@ -250,11 +106,15 @@ QDate parseRunDate(const QString& value, const QDate& serverDate)
 
 QString outputBaseName(const QString& exportName, const QString& caption, const QDate& date)
 {
-    const QString day = daily::exportDayText(date);
+    return outputBaseName(exportName, caption, date, exportDayText(date));
+}
+
+QString outputBaseName(const QString& exportName, const QString& caption, const QDate& date, const QString& label)
+{
     if (!exportName.isEmpty())
-        return exportName + QLatin1Char(' ') + day;
+        return exportName + QLatin1Char(' ') + label;
     QString name = caption;
-    const QString captionDay = daily::dayText(date);
+    const QString captionDay = dayText(date);
     if (name.endsWith(captionDay))
         name.chop(captionDay.size());
     static const QRegularExpression trailing(QStringLiteral("[\\s:]+$"));
@@ -265,7 +125,126 @@ QString outputBaseName(const QString& exportName, const QString& caption, const 
     name = name.simplified();
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         name.prepend(QStringLiteral("Report"));
-    return name + QLatin1Char(' ') + day;
+    return name + QLatin1Char(' ') + label;
+}
+
+namespace {
+
+QDate parseMonth(const QString& value)
+{
+    static const QRegularExpression shape(QStringLiteral("^(\\d{1,2})/(\\d{4})$"));
+    const QRegularExpressionMatch m = shape.match(value.trimmed());
+    const QDate first = m.hasMatch() ? QDate(m.captured(2).toInt(), m.captured(1).toInt(), 1) : QDate();
+    if (!first.isValid())
+        fail(QStringLiteral("\"%1\" is not a month: give MM/YYYY.").arg(value));
+    return first;
+}
+
+int parseYear(const QString& value)
+{
+    static const QRegularExpression shape(QStringLiteral("^\\d{4}$"));
+    if (!shape.match(value.trimmed()).hasMatch() || value.trimmed().toInt() < 1900)
+        fail(QStringLiteral("\"%1\" is not a year: give YYYY.").arg(value));
+    return value.trimmed().toInt();
+}
+
+int parseMonthNumber(const QString& value)
+{
+    bool ok = false;
+    const int month = value.trimmed().toInt(&ok);
+    if (!ok || month < 1 || month > 12)
+        fail(QStringLiteral("\"%1\" is not a month of the year: give MM (01 to 12).").arg(value));
+    return month;
+}
+
+QString letter(const QString& value, const QString& allowed, const char* option)
+{
+    const QString v = value.trimmed().toUpper();
+    if (v.size() != 1 || !allowed.contains(v))
+        fail(QStringLiteral("--%1 takes one of %2, not \"%3\".")
+                 .arg(QLatin1String(option), allowed.split(QString(), Qt::SkipEmptyParts).join(QLatin1Char('|')), value));
+    return v;
+}
+
+void notAfter(const QDate& day, const QDate& serverDay)
+{
+    if (day > serverDay)
+        fail(QStringLiteral("%1 is after the server's date %2: no report can be run for it.")
+                 .arg(dayText(day), dayText(serverDay)));
+}
+
+} // namespace
+
+void resolveInputs(const RunEntry& entry, const InputOptions& o, const QDate& serverDay, const QDate& today,
+                   RunRequest& request)
+{
+    const bool day = entry.takes(Input::Date);
+    const bool month = entry.takes(Input::Month);
+    const bool year = entry.takes(Input::Year);
+    const bool period = entry.takes(Input::Period);
+    const struct
+    {
+        const std::optional<QString>& value;
+        bool taken;
+        const char* name;
+    } offered[] = {
+        {o.date, day || month, "date"},
+        {o.month, month || year, "month"},
+        {o.year, year, "year"},
+        {o.from, period, "from"},
+        {o.to, period, "to"},
+        {o.balanceClass, entry.takes(Input::BalanceClass), "class"},
+        {o.patients, entry.takes(Input::PatientClass), "patients"},
+        {o.code, entry.takes(Input::Code), "code"},
+    };
+    for (const auto& option : offered)
+        if (option.value && !option.taken)
+            fail(QStringLiteral("%1 takes no --%2.").arg(entry.name, QLatin1String(option.name)));
+
+    if (day || month) {
+        if (o.month && month)
+            request.date = parseMonth(*o.month);
+        else
+            request.date = o.date ? parseRunDate(*o.date, serverDay) : serverDay;
+        notAfter(month ? firstDayOfMonth(request.date) : request.date, serverDay);
+    }
+    if (year) {
+        const int y = o.year ? parseYear(*o.year) : serverDay.year();
+        const int m = o.month ? parseMonthNumber(*o.month) : serverDay.month();
+        request.date = QDate(y, m, 1);
+        notAfter(request.date, serverDay);
+    }
+    if (period) {
+        request.from = o.from ? parseRunDate(*o.from, serverDay) : serverDay;
+        request.to = o.to ? parseRunDate(*o.to, serverDay) : serverDay;
+        notAfter(request.from, serverDay);
+        notAfter(request.to, serverDay);
+        if (request.to > today || request.from > request.to)
+            fail(QStringLiteral("Invalid Report Period... (%1 to %2: the period must end by today, %3, and "
+                                "not start after it ends).")
+                     .arg(dayText(request.from), dayText(request.to), dayText(today)));
+        request.date = request.from;
+    }
+    if (entry.takes(Input::BalanceClass))
+        request.choice = o.balanceClass ? letter(*o.balanceClass, QStringLiteral("PNA"), "class") : QStringLiteral("P");
+    if (entry.takes(Input::PatientClass))
+        request.choice = o.patients ? letter(*o.patients, QStringLiteral("IOA"), "patients") : QStringLiteral("I");
+    if (entry.takes(Input::Code)) {
+        request.code = o.code ? o.code->trimmed() : QString();
+        if (request.code.isEmpty())
+            fail(QStringLiteral("%1 needs --code CODE.").arg(entry.name));
+    }
+}
+
+QString periodLabel(const RunEntry& entry, const RunRequest& request)
+{
+    if (entry.takes(Input::Period))
+        return exportDayText(request.from) + QStringLiteral(" to ") + exportDayText(request.to);
+    if (entry.takes(Input::Year))
+        return yearText(request.date);
+    if (entry.takes(Input::Month))
+        return request.date.toString(QStringLiteral("MM-yyyy"));
+    return exportDayText(request.date);
 }
 
 } // namespace tarvik::cli

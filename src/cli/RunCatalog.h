@@ -2,89 +2,31 @@
 
 // What `tarvik-reports run` can produce: every report and batch of the program's dialogs, each
 // under a short stable name and its menu caption, run through the very functions the dialogs
-// call. A dialog added later adds its rows here.
+// call. Each dialog library lists its own entries (RunEntries.h); this is their catalogue.
 
-#include "DailyReports.h"
+#include "RunEntries.h"
 
 #include <QDate>
 #include <QString>
 #include <QStringList>
-#include <array>
-#include <functional>
-#include <stdexcept>
+#include <optional>
 #include <vector>
 
 namespace tarvik::cli {
 
-// The inputs an entry takes besides the output choices.
-enum class Input {
-    Date,    // --date
-    Sort,    // --sort (the account status report's order)
-    Reports, // --all or --reports LIST (a batch's boxes)
-};
+using runs::BatchBox;
+using runs::Input;
+using runs::RunEntry;
+using runs::RunFailure;
+using runs::RunRequest;
+using runs::stableName;
 
-// A report of a batch failed: which one (its box caption) and why.
-class RunFailure : public std::runtime_error
-{
-public:
-    RunFailure(const QString& report, const QString& reason)
-        : std::runtime_error(reason.toStdString()), m_report(report), m_reason(reason)
-    {
-    }
-    QString report() const { return m_report; }
-    QString reason() const { return m_reason; }
-
-private:
-    QString m_report;
-    QString m_reason;
-};
-
-// One run's inputs, already checked.
-struct RunRequest
-{
-    QDate date;
-    int sortOption = 0;                                      // Input::Sort
-    std::array<bool, daily::kEndOfDayBoxes> ticked{};        // Input::Reports, by box index
-    bool directPrint = false;                                // the batch's Print rather than View
-};
-
-// A box of a batch, as --reports names it.
-struct BatchBox
-{
-    int box;          // the check box's index (what --reports takes as a number)
-    QString name;     // short stable name
-    QString caption;  // the check box's caption
-};
-
-struct RunEntry
-{
-    QString name;        // short stable name: "daily-summary-of-discharges"
-    QString caption;     // the menu item's (or the batch dialog's) caption
-    bool batch = false;
-    std::vector<Input> inputs;
-    // The spreadsheet preset's name where the dialog presets one: output files take it.
-    QString exportName;
-    std::vector<BatchBox> boxes;  // batches: their boxes in batch order
-    // Runs the entry with the dialog's function. Throws on failure with the reason.
-    std::function<void(const RunRequest&, daily::RunUi&)> run;
-
-    bool takes(Input input) const;
-    // How many reports a run of this entry presents.
-    int reportCount(const RunRequest& request) const;
-    // The description of the entry's inputs for --list.
-    QString inputsText() const;
-};
-
-// Every entry, in menu order, the batches last.
+// Every entry, in menu order, the batches last within each dialog library.
 const std::vector<RunEntry>& runCatalog();
 
 // The entry a name or a menu caption selects (case and repeated blanks ignored); nullptr when
 // none does.
 const RunEntry* findEntry(const QString& nameOrCaption);
-
-// A short stable name for a caption: lower case, words joined by "-", apostrophes and slashes
-// dropped ("Patient's Account Status Report" -> "patients-account-status-report").
-QString stableName(const QString& caption);
 
 // The account status report's sort orders as --sort names them, by option index.
 QStringList sortNames();
@@ -92,17 +34,38 @@ QStringList sortNames();
 // std::runtime_error naming the value.
 int parseSort(const QString& value);
 
-// The boxes a --reports list ticks: box numbers or box names, separated by commas. Throws
-// std::runtime_error naming an unknown item.
-std::array<bool, daily::kEndOfDayBoxes> parseBoxes(const RunEntry& batch, const QString& list);
+// The boxes a --reports list ticks, by box index: box numbers or box names, separated by
+// commas. Throws std::runtime_error naming an unknown item.
+std::vector<bool> parseBoxes(const RunEntry& batch, const QString& list);
 
 // A --date value: mm/dd/yyyy, or "today" / "yesterday" counted from the server's date.
 // Throws std::runtime_error for anything else.
 QDate parseRunDate(const QString& value, const QDate& serverDate);
 
+// The inputs given on the command line (an empty optional: not given).
+struct InputOptions
+{
+    std::optional<QString> date{}, month{}, year{}, from{}, to{}, balanceClass{}, patients{}, code{};
+};
+
+// Fills the request's day, month, year, period, class and code for the entry from the options,
+// with the dialogs' defaults for what is not given (the server's day; class P; patients I).
+// Throws std::runtime_error for an option the entry does not take, a malformed value, a day
+// after the server's day (the dialogs' pickers stop there), or an invalid period (its end
+// after today or its start after its end: "Invalid Report Period...", as the dialogs say).
+void resolveInputs(const RunEntry& entry, const InputOptions& options, const QDate& serverDay, const QDate& today,
+                   RunRequest& request);
+
+// What an output file's name ends with for a run of the entry: the day "mm-dd-yyyy"; for a
+// month "mm-yyyy"; for a year "yyyy"; for a period "mm-dd-yyyy to mm-dd-yyyy".
+QString periodLabel(const RunEntry& entry, const RunRequest& request);
+
 // The name of an output file without its extension, as the interactive presets name theirs:
 // the export name and the day as mm-dd-yyyy; without a preset, the viewer caption (its date,
 // if it ends with one, left out; characters a file name cannot hold replaced) and the day.
 QString outputBaseName(const QString& exportName, const QString& caption, const QDate& date);
+// The same with the period label instead of the day (the day is still left out of a caption
+// that ends with it).
+QString outputBaseName(const QString& exportName, const QString& caption, const QDate& date, const QString& label);
 
 } // namespace tarvik::cli

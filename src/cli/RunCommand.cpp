@@ -37,7 +37,17 @@ REPORT is a name from --list or the report menu's caption, e.g. daily-summary-of
 
 Inputs:
   --date MM/DD/YYYY         the report date (also "today" or "yesterday" by the server's clock;
-                            default: the server's date, as the dialogs start)
+                            default: the server's date, as the dialogs start); for a monthly
+                            report, any day of the month
+  --month MM/YYYY           monthly reports: the month (default: the server's)
+  --year YYYY [--month MM]  year-end reports: the year, and the month whose first and last days
+                            the year's recompute is given (default: the server's year and month)
+  --from MM/DD/YYYY --to MM/DD/YYYY
+                            reports by period: the period (default: the server's day); it may
+                            not end after today or start after it ends
+  --class P|N|A             aging: receivables (P, the default), payables (N) or all at net (A)
+  --patients I|O|A          audit trail: in-patients (I, the default), out-patients or all
+  --code CODE               the miscellaneous revenue code
   --sort ORDER              account status report: balance, name, account-limit or station
   --all                     batches: every report of the batch
   --reports LIST            batches: the reports to produce, by number or name, comma separated
@@ -45,7 +55,8 @@ Inputs:
 Outputs (at least one; several at once allowed):
   --pdf DIR  --xls DIR  --xlsx DIR  --csv DIR
                             write each report to DIR, named as the program's spreadsheet
-                            presets are: "<report> MM-DD-YYYY.<ext>"
+                            presets are: "<report> MM-DD-YYYY.<ext>" (a month MM-YYYY, a
+                            year YYYY, a period "MM-DD-YYYY to MM-DD-YYYY")
   --print                   print each report on the default printer
 
 Log-in (a password is never taken from the command line):
@@ -195,6 +206,13 @@ int run(QApplication& app)
     const QCommandLineOption listOpt(QStringLiteral("list"));
     const QCommandLineOption helpOpt(QStringList{QStringLiteral("help"), QStringLiteral("h")});
     const QCommandLineOption dateOpt(QStringLiteral("date"), {}, QStringLiteral("date"));
+    const QCommandLineOption monthOpt(QStringLiteral("month"), {}, QStringLiteral("month"));
+    const QCommandLineOption yearOpt(QStringLiteral("year"), {}, QStringLiteral("year"));
+    const QCommandLineOption fromOpt(QStringLiteral("from"), {}, QStringLiteral("date"));
+    const QCommandLineOption toOpt(QStringLiteral("to"), {}, QStringLiteral("date"));
+    const QCommandLineOption classOpt(QStringLiteral("class"), {}, QStringLiteral("letter"));
+    const QCommandLineOption patientsOpt(QStringLiteral("patients"), {}, QStringLiteral("letter"));
+    const QCommandLineOption codeOpt(QStringLiteral("code"), {}, QStringLiteral("code"));
     const QCommandLineOption sortOpt(QStringLiteral("sort"), {}, QStringLiteral("order"));
     const QCommandLineOption allOpt(QStringLiteral("all"));
     const QCommandLineOption reportsOpt(QStringLiteral("reports"), {}, QStringLiteral("list"));
@@ -212,7 +230,7 @@ int run(QApplication& app)
     const QCommandLineOption odbcOpt(QStringLiteral("odbc"), {}, QStringLiteral("connection"));
     const QCommandLineOption traceOpt(QStringLiteral("trace"), {}, QStringLiteral("file"));
     const QCommandLineOption verboseOpt(QStringLiteral("verbose"));
-    parser.addOptions({listOpt, helpOpt, dateOpt, sortOpt, allOpt, reportsOpt, pdfOpt, xlsOpt, xlsxOpt, csvOpt,
+    parser.addOptions({listOpt, helpOpt, dateOpt, monthOpt, yearOpt, fromOpt, toOpt, classOpt, patientsOpt, codeOpt, sortOpt, allOpt, reportsOpt, pdfOpt, xlsOpt, xlsxOpt, csvOpt,
                        printOpt, userOpt, passwordFileOpt, passwordStdinOpt, passwordOpt, dataOpt, odbcOpt,
                        traceOpt, verboseOpt});
     if (!parser.parse(args))
@@ -253,8 +271,11 @@ int run(QApplication& app)
         if (parser.isSet(allOpt) == parser.isSet(reportsOpt))
             usage(QStringLiteral("%1 is a batch: give --all or --reports LIST.").arg(entry->name));
         if (parser.isSet(allOpt)) {
-            for (const BatchBox& b : entry->boxes)
-                request.ticked.at(size_t(b.box)) = true;
+            for (const BatchBox& b : entry->boxes) {
+                if (request.ticked.size() <= size_t(b.box))
+                    request.ticked.resize(size_t(b.box) + 1, false);
+                request.ticked[size_t(b.box)] = true;
+            }
         } else {
             try {
                 request.ticked = parseBoxes(*entry, parser.value(reportsOpt));
@@ -265,13 +286,21 @@ int run(QApplication& app)
     } else if (parser.isSet(allOpt) || parser.isSet(reportsOpt)) {
         usage(QStringLiteral("%1 is a single report: --all and --reports are for batches.").arg(entry->name));
     }
-    const QString dateText = parser.value(dateOpt);
-    if (parser.isSet(dateOpt)) {
-        try {
-            parseRunDate(dateText, QDate(2000, 1, 1)); // the form only; the day comes after log-in
-        } catch (const std::runtime_error& e) {
-            usage(QString::fromUtf8(e.what()));
-        }
+    InputOptions inputs;
+    const std::pair<const QCommandLineOption*, std::optional<QString>*> given[] = {
+        {&dateOpt, &inputs.date},   {&monthOpt, &inputs.month},        {&yearOpt, &inputs.year},
+        {&fromOpt, &inputs.from},   {&toOpt, &inputs.to},              {&classOpt, &inputs.balanceClass},
+        {&patientsOpt, &inputs.patients}, {&codeOpt, &inputs.code},
+    };
+    for (const auto& [option, value] : given)
+        if (parser.isSet(*option))
+            *value = parser.value(*option);
+    try {
+        // The forms only, before anyone logs in; the days are checked against the server's after.
+        RunRequest shapes;
+        resolveInputs(*entry, inputs, QDate(9999, 12, 31), QDate(9999, 12, 31), shapes);
+    } catch (const std::runtime_error& e) {
+        usage(QString::fromUtf8(e.what()));
     }
 
     OutputTargets targets;
@@ -331,16 +360,12 @@ int run(QApplication& app)
         return ExitLogIn;
     }
 
-    // ---- The day, against the server's clock (the dialogs' pickers stop at it) ----
-    const QDate serverDay = gServerDate.date();
+    // ---- The days, against the server's clock (the dialogs' pickers stop at it) ----
     try {
-        request.date = parser.isSet(dateOpt) ? parseRunDate(dateText, serverDay) : serverDay;
+        resolveInputs(*entry, inputs, gServerDate.date(), QDate::currentDate(), request);
     } catch (const std::runtime_error& e) {
         usage(QString::fromUtf8(e.what()));
     }
-    if (request.date > serverDay)
-        usage(QStringLiteral("%1 is after the server's date %2: no report can be run for it.")
-                  .arg(daily::dayText(request.date), daily::dayText(serverDay)));
 
     for (const OutputTargets::Folder& f : targets.folders())
         if (!QDir().mkpath(f.dir))
@@ -348,7 +373,8 @@ int run(QApplication& app)
 
     // ---- The run ----
     UnattendedUi ui(targets, err(), trace.get());
-    ui.begin(request.date, entry->exportName, entry->reportCount(request));
+    ui.begin(request.date, entry->exportName, entry->reportCount(request), periodLabel(*entry, request),
+             entry->filesByBox);
     try {
         entry->run(request, ui);
     } catch (const RunFailure& e) {

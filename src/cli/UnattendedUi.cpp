@@ -142,11 +142,19 @@ UnattendedUi::~UnattendedUi()
     setShowReportOverride({});
 }
 
-void UnattendedUi::begin(const QDate& date, const QString& exportName, int expected)
+void UnattendedUi::begin(const QDate& date, const QString& exportName, int expected, const QString& periodLabel,
+                         bool filesByBox)
 {
     m_date = date;
     m_exportName = exportName;
     m_expected = expected;
+    m_periodLabel = periodLabel;
+    m_filesByBox = filesByBox;
+}
+
+void UnattendedUi::starting(int, int, const QString& what)
+{
+    m_box = what;
 }
 
 void UnattendedUi::showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal)
@@ -169,7 +177,9 @@ void UnattendedUi::present(const engine::ReportPtr& report, const QString& capti
 
     ProducedReport done;
     done.caption = caption;
-    const QString base = outputBaseName(m_exportName, caption, m_date);
+    const QString base = m_filesByBox && !m_box.isEmpty()
+        ? outputBaseName({}, m_box, m_date, m_periodLabel)
+        : outputBaseName(m_exportName, caption, m_date, m_periodLabel);
     try {
         for (const OutputTargets::Folder& folder : m_targets.folders()) {
             const QString path = QDir(folder.dir).absoluteFilePath(base + QLatin1String(folder.extension));

@@ -4,7 +4,7 @@
 // (or the departmental runners) hand to ShowReport is written to the chosen files and/or
 // printed, with a progress line on standard error and a record in the trace file.
 
-#include "DailyReports.h"
+#include "ReportRuns.h"
 #include "Report.h"
 #include "Trace.h"
 
@@ -60,7 +60,7 @@ struct ProducedReport
     bool printed = false;
 };
 
-class UnattendedUi final : public daily::RunUi
+class UnattendedUi final : public runs::RunUi
 {
 public:
     // progress: where the progress lines go (standard error); trace may be null.
@@ -69,14 +69,17 @@ public:
     UnattendedUi(const UnattendedUi&) = delete;
     UnattendedUi& operator=(const UnattendedUi&) = delete;
 
-    // Before an entry runs: its day, the preset name its files take (empty: the caption's) and
-    // how many reports it will present.
-    void begin(const QDate& date, const QString& exportName, int expected);
+    // Before an entry runs: its day, the preset name its files take (empty: the caption's), how
+    // many reports it will present, what the file names end with, and whether a batch's files
+    // are named by their boxes' captions.
+    void begin(const QDate& date, const QString& exportName, int expected, const QString& periodLabel,
+               bool filesByBox = false);
 
     // RunUi: nothing to show; presenting goes through ShowReport like the interactive dialogs.
     void setBusy(bool) override {}
     void openProgress() override {}
     void closeProgress() override {}
+    void starting(int index, int count, const QString& what) override;
     void showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal) override;
 
     // Receives every report ShowReport presents while this object lives.
@@ -96,6 +99,9 @@ private:
     TraceFile* m_trace;
     QDate m_date;
     QString m_exportName;
+    QString m_periodLabel;
+    bool m_filesByBox = false;
+    QString m_box; // the box being produced
     int m_expected = 0;
     std::vector<ProducedReport> m_produced;
     bool m_failureReported = false;

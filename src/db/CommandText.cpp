@@ -184,4 +184,20 @@ Command parseCommandText(const QString& rawText)
     return parseCall(text, i);
 }
 
+QString quotedArgumentText(const QString& text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return out;
+}
+
+QString callText(const QString& head, const QStringList& arguments)
+{
+    QStringList quoted;
+    quoted.reserve(arguments.size());
+    for (const QString& argument : arguments)
+        quoted << quotedArgumentText(argument);
+    return head + quoted.join(QStringLiteral("', '")) + QLatin1Char('\'');
+}
+
 } // namespace tarvik::db

@@ -23,6 +23,16 @@ struct PlainQuery
 
 using Command = std::variant<ProcedureCall, PlainQuery>;
 
+// A text as a single-quoted argument of a command text holds it: every quote doubled, so a
+// typed "O'Brien" cannot end the literal early.
+QString quotedArgumentText(const QString& text);
+
+// A procedure call as the dialogs build it: `head` (the procedure and everything up to the
+// first argument's opening quote, blanks as the caller writes them), then the arguments
+// joined by "', '", then the closing quote. Each argument's quotes are doubled.
+// callText("Reports..sp_X '", {"a", "O'B"}) is "Reports..sp_X 'a', 'O''B'".
+QString callText(const QString& head, const QStringList& arguments);
+
 // Parses a command text of the embedded backend; throws DbError quoting the text when it is
 // neither shape. Never runs anything.
 Command parseCommandText(const QString& text);

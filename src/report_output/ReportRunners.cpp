@@ -1,5 +1,6 @@
 #include "ReportRunners.h"
 
+#include "CommandText.h"
 #include "ReportOperations.h"
 #include "Session.h"
 #include "frmAnimate.h"
@@ -39,37 +40,16 @@ db::Connection& sessionConnection()
 
 void recompute(const QString& dateFrom, const QString& dateTo, const QString& deptCode, const QString& flag)
 {
-    sessionConnection().execute(QStringLiteral("Reports..sp_Rep_MonthlyREcompute '") + dateFrom
-                                + QStringLiteral("', '") + dateTo + QStringLiteral("', '") + deptCode
-                                + QStringLiteral("', '") + flag + QStringLiteral("'"));
+    sessionConnection().execute(
+        db::callText(QStringLiteral("Reports..sp_Rep_MonthlyREcompute '"), {dateFrom, dateTo, deptCode, flag}));
 }
 
 QString formatDateText(const QString& text)
 {
-    return parseDateText(text).toString(QStringLiteral("MM/dd/yyyy"));
+    return dayText(parseDateText(text));
 }
 
 } // namespace
-
-QDate parseDateText(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    QDate date = QDate::fromString(trimmed, QStringLiteral("MM/dd/yyyy"));
-    if (!date.isValid())
-        date = QDate::fromString(trimmed, QStringLiteral("M/d/yyyy"));
-    if (!date.isValid())
-        throw std::runtime_error(
-            QStringLiteral("\"%1\" is not a date (mm/dd/yyyy expected).").arg(text).toStdString());
-    return date;
-}
-
-QString formatMonthYear(const QDate& date)
-{
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    return QLatin1String(kMonths[date.month() - 1]) + QLatin1Char(',')
-        + QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
-}
 
 QString monthlyReportFile(const QString& deptCode)
 {
@@ -112,7 +92,7 @@ void PrintYearEndReport(const QString& DateFrom, const QString& DateTo, const QS
     const QString lastDay = formatDateText(DateTo);
     ProgressWindow progress;
     recompute(DateFrom, DateTo, DeptCode, Flag);
-    const QVariantList values{QString::number(from.year()), DeptCode, gCompanyAddress, Title, lastDay};
+    const QVariantList values{yearText(from), DeptCode, gCompanyAddress, Title, lastDay};
     OpenReport(gReportPath + QStringLiteral("/rptYearEndReport.rpt"), QStringLiteral("Reports"), values);
     ShowReport(false, caption, DirectPrint, false);
     progress.finish();

@@ -3,6 +3,8 @@
 // The runners of the departmental daily, monthly and year-end reports: one layout per kind of
 // period, shared by the clinical departments (told apart by their code).
 
+#include "DateTexts.h"
+
 #include <QDate>
 #include <QString>
 
@@ -24,12 +26,5 @@ void PrintYearEndReport(const QString& DateFrom, const QString& DateTo, const QS
 // The monthly layout for a department code: "/MonthlyORReport.rpt" for "OR",
 // "/rptMonthlyReport_MH.rpt" for "MC", "MH" and "MI", "/rptMonthlyReport.rpt" otherwise.
 QString monthlyReportFile(const QString& deptCode);
-
-// "mmm,yyyy" with English month abbreviations whatever the locale: "Jan,2024".
-QString formatMonthYear(const QDate& date);
-
-// A "mm/dd/yyyy" date text (one-digit month and day accepted). Throws std::runtime_error
-// naming the text when it is not a date.
-QDate parseDateText(const QString& text);
 
 } // namespace tarvik

@@ -1,15 +1,8 @@
 #include "DailyReports.h"
 
-#include "Connection.h"
-#include "DbError.h"
-#include "ReportOperations.h"
-#include "ReportRunners.h"
 #include "Session.h"
-#include "frmAnimate.h"
 
-#include <QApplication>
 #include <QLoggingCategory>
-#include <memory>
 #include <stdexcept>
 
 Q_LOGGING_CATEGORY(lcDaily, "tarvik.daily")
@@ -19,6 +12,9 @@ namespace tarvik::daily {
 namespace {
 
 using K = ValueKind;
+using runs::CommandSpec;
+using runs::RowKind;
+using runs::dayCommand;
 
 const ValueSpec kDay{K::Day};
 const ValueSpec kAddress{K::Address};
@@ -46,142 +42,17 @@ ReportSpec makeSpec(const char* file, const char* database, std::vector<ValueSpe
     return desc;
 }
 
-BatchRow reportRow(int box, const char* boxCaption, ReportSpec desc)
+// A department's logbook of the day through the departmental runner.
+ReportSpec logbook(const QString* deptCode, const char* title)
 {
-    return BatchRow{box, boxCaption, BatchRow::Kind::Report, std::move(desc), nullptr, nullptr};
-}
-
-BatchRow logbookRow(int box, const char* boxCaption, const QString* deptCode, const char* title)
-{
-    return BatchRow{box, boxCaption, BatchRow::Kind::DepartmentLogbook, ReportSpec{}, deptCode, title};
-}
-
-// The hourglass and the progress window of one report, taken down on every way out.
-class BusyGuard
-{
-public:
-    explicit BusyGuard(RunUi& ui) : m_ui(ui) {}
-    ~BusyGuard() { stop(); }
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
-    void start()
-    {
-        if (!m_on) {
-            m_ui.setBusy(true);
-            m_on = true;
-        }
-    }
-    void stop()
-    {
-        if (m_on) {
-            m_on = false;
-            m_ui.setBusy(false);
-        }
-    }
-
-private:
-    RunUi& m_ui;
-    bool m_on = false;
-};
-
-class ProgressGuard
-{
-public:
-    explicit ProgressGuard(RunUi& ui) : m_ui(ui) {}
-    ~ProgressGuard() { close(); }
-    ProgressGuard(const ProgressGuard&) = delete;
-    ProgressGuard& operator=(const ProgressGuard&) = delete;
-    void open()
-    {
-        if (!m_open) {
-            m_ui.openProgress();
-            m_open = true;
-        }
-    }
-    void close()
-    {
-        if (m_open) {
-            m_open = false;
-            m_ui.closeProgress();
-        }
-    }
-
-private:
-    RunUi& m_ui;
-    bool m_open = false;
-};
-
-class InteractiveUi final : public RunUi
-{
-public:
-    void setBusy(bool busy) override
-    {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    }
-    void openProgress() override { m_progress = std::make_unique<ProgressWindow>(); }
-    void closeProgress() override { m_progress.reset(); }
-    void showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal) override
-    {
-        ShowReport(showGroupTree, caption, directPrint, modal);
-    }
-
-private:
-    std::unique_ptr<ProgressWindow> m_progress;
-};
-
-db::Connection& sessionConnection()
-{
-    if (!gCurrentUser || !gCurrentUser->SqlConnection())
-        throw std::runtime_error("Nobody is logged in: there is no database connection.");
-    return *gCurrentUser->SqlConnection();
-}
-
-qint64 countField(const db::Recordset& rs, const QString& name, const QString& query)
-{
-    const QVariant v = rs.field(name);
-    if (v.isNull())
-        return 0;
-    bool ok = false;
-    qint64 n = 0;
-    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
-        n = qRound64(v.toDouble(&ok));
-    else
-        n = v.toLongLong(&ok);
-    if (!ok)
-        throw db::DbError(QStringLiteral("%1: the field %2 holds \"%3\", which is not a number.")
-                              .arg(query, name, v.toString()));
-    return n;
-}
-
-double amountField(const db::Recordset& rs, const QString& name, const QString& query)
-{
-    const QVariant v = rs.field(name);
-    if (v.isNull())
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok)
-        throw db::DbError(QStringLiteral("%1: the field %2 holds \"%3\", which is not an amount.")
-                              .arg(query, name, v.toString()));
-    return d;
-}
-
-QString captionOf(const ReportSpec& desc, const QString& day)
-{
-    const QString caption = QString::fromLatin1(desc.caption);
-    return desc.captionWithDay ? caption + day : caption;
+    ReportSpec desc;
+    desc.kind = RowKind::DailyLogbook;
+    desc.dept.session = deptCode;
+    desc.title = title;
+    return desc;
 }
 
 } // namespace
-
-RunUi& interactiveUi()
-{
-    static InteractiveUi ui;
-    return ui;
-}
 
 // ---- Tables ----------------------------------------------------------------------------------
 
@@ -196,8 +67,8 @@ const std::vector<BatchRow>& endOfDayRows()
         ReportSpec services = makeSpec("/rptDailySummaryOfServices.rpt", "Reports", {kDay, kDay, kAddress, kTotals}, {},
                             "Daily Summary Of Services");
         services.progressWindow = services.hourglass = true;
-        services.preparation = {"Reports..sp_RepRecomputeExtensionOutPatient  '"};
-        services.totalsQuery = "Reports..sp_Rep_GetComputedOutPatients '";
+        services.preparation = {dayCommand("Reports..sp_RepRecomputeExtensionOutPatient  '")};
+        services.totalsQuery = dayCommand("Reports..sp_Rep_GetComputedOutPatients '");
         services.output = Output::AlwaysViewer;
 
         ReportSpec admissions = makeSpec("/DailyAdmissionLogbook.rpt", "Reports", {kDay}, {}, "Daily Admission Logbook");
@@ -224,19 +95,19 @@ const std::vector<BatchRow>& endOfDayRows()
         adjustments.hourglass = adjustments.captionWithDay = true;
 
         return std::vector<BatchRow>{
-            reportRow(0, "Daily Summary of Discharges", discharges),
-            reportRow(1, "Daily Summary of Services - OPD", services),
-            reportRow(2, "Admission  Log Book", admissions),
-            reportRow(3, "OPD Registration Log Book", opd),
-            logbookRow(4, "Laboratory Examination Log Book", &gDeptLaboratory, "Daily Laboratory Examination Logbook"),
-            logbookRow(5, "X-Ray Examination Log Book", &gDeptXRay, "Daily X-Ray Examination Logbook"),
-            logbookRow(6, "Ultrasound Examination Log Book", &gDeptUltrasound, "Daily Ultrasound Examination Logbook"),
-            reportRow(7, "Audit Trail - Detail", auditDetail),
-            reportRow(11, "Audit Trail - Summary by A/R", auditAR),
-            reportRow(12, "Audit Trail - Summary by G/L", auditGL),
-            logbookRow(9, "CT-Scan Examination Log Book", &gDeptCTScan, "Daily CT Scan Examination Logbook"),
-            reportRow(10, "Discharges Log Book - Demography", demography),
-            reportRow(8, "Daily Adjustments Report", adjustments),
+            {0, "Daily Summary of Discharges", discharges},
+            {1, "Daily Summary of Services - OPD", services},
+            {2, "Admission  Log Book", admissions},
+            {3, "OPD Registration Log Book", opd},
+            {4, "Laboratory Examination Log Book", logbook(&gDeptLaboratory, "Daily Laboratory Examination Logbook")},
+            {5, "X-Ray Examination Log Book", logbook(&gDeptXRay, "Daily X-Ray Examination Logbook")},
+            {6, "Ultrasound Examination Log Book", logbook(&gDeptUltrasound, "Daily Ultrasound Examination Logbook")},
+            {7, "Audit Trail - Detail", auditDetail},
+            {11, "Audit Trail - Summary by A/R", auditAR},
+            {12, "Audit Trail - Summary by G/L", auditGL},
+            {9, "CT-Scan Examination Log Book", logbook(&gDeptCTScan, "Daily CT Scan Examination Logbook")},
+            {10, "Discharges Log Book - Demography", demography},
+            {8, "Daily Adjustments Report", adjustments},
         };
     }();
     return rows;
@@ -257,9 +128,9 @@ const std::vector<DateReportRow>& reportDateOthersRows()
         ReportSpec discharges = desc("/rptDailySummaryOfDischargesColumns.rpt", {kDay, kDay, kAddress, kTotals},
                                      "Daily Summary Of Discharges", "Daily Summary Of Discharges");
         discharges.progressWindow = true;
-        discharges.preparation = {"Reports..sp_Rep_DumpDailySummaryOfDischarges  '",
-                                  "Reports..sp_RepRecomputeExtensionInPatient  '"};
-        discharges.totalsQuery = "Reports..sp_Rep_GetComputedInPatients '";
+        discharges.preparation = {dayCommand("Reports..sp_Rep_DumpDailySummaryOfDischarges  '"),
+                                  dayCommand("Reports..sp_RepRecomputeExtensionInPatient  '")};
+        discharges.totalsQuery = dayCommand("Reports..sp_Rep_GetComputedInPatients '");
 
         ReportSpec income = desc("/DailyIncomeReport.rpt", {kDay, kDay, kAddress, kEmployee},
                                  "Daily Summary Of Discharges Company Account",
@@ -269,9 +140,9 @@ const std::vector<DateReportRow>& reportDateOthersRows()
         ReportSpec services = desc("/rptDailySummaryOfServices.rpt", {kDay, kDay, kAddress, kTotals},
                                    "Daily Summary Of Services", "Daily Summary Of Services");
         services.progressWindow = true;
-        services.preparation = {"Reports..sp_Rep_DumpDailySummaryOfServices  '",
-                                "Reports..sp_RepRecomputeExtensionOutPatient  '"};
-        services.totalsQuery = "Reports..sp_Rep_GetComputedOutPatients '";
+        services.preparation = {dayCommand("Reports..sp_Rep_DumpDailySummaryOfServices  '"),
+                                dayCommand("Reports..sp_RepRecomputeExtensionOutPatient  '")};
+        services.totalsQuery = dayCommand("Reports..sp_Rep_GetComputedOutPatients '");
 
         ReportSpec admissions = desc("/DailyAdmissionLogbook.rpt", {kDay}, "Daily Admission Logbook",
                                      "Daily Admission Logbook");
@@ -298,40 +169,54 @@ const std::vector<DateReportRow>& reportDateOthersRows()
 
 const std::vector<ClinicalRow>& reportDateClinicalRows()
 {
-    static const std::vector<ClinicalRow> rows{
-        {"0", "Daily Laboratory Examination Logbook", &gDeptLaboratory},
-        {"1", "Daily X-Ray Examination Logbook", &gDeptXRay},
-        {"2", "Daily Ultrasound Examination Logbook", &gDeptUltrasound},
-        {"3", "Daily CT Scan Examination Logbook", &gDeptCTScan},
-    };
+    static const std::vector<ClinicalRow> rows = [] {
+        // The dialog waits under the hourglass while the runner prepares the logbook.
+        auto row = [](const char* type, const QString* code, const char* title) {
+            ClinicalRow r{type, logbook(code, title)};
+            r.report.hourglass = true;
+            return r;
+        };
+        return std::vector<ClinicalRow>{
+            row("0", &gDeptLaboratory, "Daily Laboratory Examination Logbook"),
+            row("1", &gDeptXRay, "Daily X-Ray Examination Logbook"),
+            row("2", &gDeptUltrasound, "Daily Ultrasound Examination Logbook"),
+            row("3", &gDeptCTScan, "Daily CT Scan Examination Logbook"),
+        };
+    }();
     return rows;
 }
 
 const std::vector<AccountStatusRow>& accountStatusRows()
 {
-    static const std::vector<AccountStatusRow> rows{
-        {0, "Sorted by Balance", "/PatientsAccountStatusReportByBalance.rpt", false},
-        {1, "Sorted by Name", "/PatientsAccountStatusReportByName.rpt", false},
-        {2, "Sorted by Account Limit", "/PatientsAccountStatusReportByAccountLimit.rpt", false},
-        {3, "Sorted by Station", "/PatientsAccountStatusReportByStation.rpt", true},
-    };
+    static const std::vector<AccountStatusRow> rows = [] {
+        // Opened on BILLING; the dialog closes before the modal viewer opens.
+        auto row = [](int option, const char* caption, const char* file, bool groupTree) {
+            ReportSpec s = makeSpec(file, "BILLING", {kAddress, kDay}, {}, "Patients Account Status Report");
+            s.hourglass = true;
+            s.groupTree = groupTree;
+            s.modal = true;
+            s.unloadBeforeShow = true;
+            s.output = Output::AlwaysViewer;
+            return AccountStatusRow{option, caption, s};
+        };
+        return std::vector<AccountStatusRow>{
+            row(0, "Sorted by Balance", "/PatientsAccountStatusReportByBalance.rpt", false),
+            row(1, "Sorted by Name", "/PatientsAccountStatusReportByName.rpt", false),
+            row(2, "Sorted by Account Limit", "/PatientsAccountStatusReportByAccountLimit.rpt", false),
+            row(3, "Sorted by Station", "/PatientsAccountStatusReportByStation.rpt", true),
+        };
+    }();
     return rows;
 }
 
 const DateReportRow* reportDateOthersRow(const QString& reportType)
 {
-    for (const DateReportRow& row : reportDateOthersRows())
-        if (reportType == QLatin1String(row.reportType))
-            return &row;
-    return nullptr;
+    return runs::rowOfType(reportDateOthersRows(), reportType);
 }
 
 const ClinicalRow* reportDateClinicalRow(const QString& reportType)
 {
-    for (const ClinicalRow& row : reportDateClinicalRows())
-        if (reportType == QLatin1String(row.reportType))
-            return &row;
-    return nullptr;
+    return runs::rowOfType(reportDateClinicalRows(), reportType);
 }
 
 const AccountStatusRow* accountStatusRow(int option)
@@ -342,107 +227,7 @@ const AccountStatusRow* accountStatusRow(int option)
     return nullptr;
 }
 
-// ---- Texts and values ------------------------------------------------------------------------
-
-QString dayText(const QDate& date)
-{
-    return date.toString(QStringLiteral("MM/dd/yyyy"));
-}
-
-QString exportDayText(const QDate& date)
-{
-    return date.toString(QStringLiteral("MM-dd-yyyy"));
-}
-
-QString exportPresetFile(const QString& exportName, const QDate& date)
-{
-    return engine::Report::defaultExportFolder() + QLatin1Char('/') + exportName + QLatin1Char(' ')
-        + exportDayText(date) + QStringLiteral(".xls");
-}
-
-DayTotals readTotals(const QString& totalsQuery, const QString& day)
-{
-    const QString text = totalsQuery + day + QLatin1Char('\'');
-    const db::RecordsetPtr rs = sessionConnection().execute(text);
-    DayTotals totals;
-    if (!rs || !rs->isOpen() || rs->eof() || rs->bof())
-        return totals; // nobody to count that day
-    totals.patientCharge = countField(*rs, QStringLiteral("TotalPatientCharge"), text);
-    totals.patientCash = countField(*rs, QStringLiteral("TotalPatientCash"), text);
-    totals.hospCharge = amountField(*rs, QStringLiteral("TotalHospCharge"), text);
-    totals.profCharge = amountField(*rs, QStringLiteral("TotalProfCharge"), text);
-    totals.hospCash = amountField(*rs, QStringLiteral("TotalHospCash"), text);
-    totals.profCash = amountField(*rs, QStringLiteral("TotalProfCash"), text);
-    rs->close();
-    return totals;
-}
-
-QVariantList buildValues(const std::vector<ValueSpec>& specs, const QString& day, const DayTotals& totals)
-{
-    QVariantList values;
-    for (const ValueSpec& desc : specs) {
-        switch (desc.kind) {
-        case ValueKind::Day:
-            values << day;
-            break;
-        case ValueKind::Address:
-            values << gCompanyAddress;
-            break;
-        case ValueKind::Totals:
-            values << totals.patientCash << totals.patientCharge << totals.hospCash << totals.hospCharge
-                   << totals.profCash << totals.profCharge;
-            break;
-        case ValueKind::EmployeeName:
-            values << (gCurrentUser ? gCurrentUser->employeename() : QString());
-            break;
-        case ValueKind::Literal:
-            values << QString::fromLatin1(desc.text);
-            break;
-        }
-    }
-    return values;
-}
-
 // ---- Runs ----------------------------------------------------------------------------------
-
-void produceReport(const ReportSpec& desc, const QDate& date, bool directPrint, RunUi& ui)
-{
-    const QString day = dayText(date);
-    ProgressGuard progress(ui);
-    BusyGuard busy(ui);
-    if (desc.progressWindow)
-        progress.open();
-    if (desc.hourglass)
-        busy.start();
-
-    if (!desc.preparation.empty()) {
-        db::Connection& connection = sessionConnection();
-        for (const char* command : desc.preparation)
-            connection.execute(QString::fromLatin1(command) + day + QLatin1Char('\''));
-    }
-    DayTotals totals;
-    if (desc.totalsQuery)
-        totals = readTotals(QString::fromLatin1(desc.totalsQuery), day);
-
-    OpenReport(gReportPath + QString::fromLatin1(desc.file), QString::fromLatin1(desc.database),
-               buildValues(desc.values, day, totals));
-    for (const SubreportSpec& sub : desc.subreports)
-        OpenSubreport(QString::fromLatin1(sub.name), QString::fromLatin1(sub.database),
-                      buildValues(sub.values, day, totals));
-    busy.stop();
-
-    const QString caption = captionOf(desc, day);
-    ui.showReport(desc.groupTree, caption, desc.output == Output::AsChosen && directPrint, false);
-    // After ShowReport: the viewer shares the report object, so its export button uses these.
-    if (desc.exportName && gReport) {
-        engine::ExportOptions& options = gReport->exportOptions();
-        options.diskFileName = exportPresetFile(QString::fromLatin1(desc.exportName), date);
-        options.destinationType = 1;
-        options.formatType = 29;
-    }
-    progress.close();
-    ui.produced(caption);
-}
 
 bool runReportDateOthers(const ReportDateOthersInput& in, RunUi& ui)
 {
@@ -450,7 +235,7 @@ bool runReportDateOthers(const ReportDateOthersInput& in, RunUi& ui)
     if (!row)
         return false;
     qCInfo(lcDaily) << "daily report" << in.reportType << "for" << dayText(in.date);
-    produceReport(row->report, in.date, false, ui);
+    runs::produceRow(row->report, runs::RunValues::day(in.date), false, ui);
     return true;
 }
 
@@ -459,46 +244,15 @@ bool runReportDateClinical(const ReportDateClinicalInput& in, RunUi& ui)
     const ClinicalRow* row = reportDateClinicalRow(in.reportType);
     if (!row)
         return false;
-    const QString day = dayText(in.date);
-    const QString title = QString::fromLatin1(row->title);
-    BusyGuard busy(ui);
-    busy.start();
-    PrintDailyReport(day, day, *row->deptCode, title, false);
-    busy.stop();
-    ui.produced(title + QStringLiteral(": ") + day);
+    runs::produceRow(row->report, runs::RunValues::day(in.date), false, ui);
     return true;
 }
 
 BatchResult runEndOfDay(const EndOfDayInput& in, RunUi& ui)
 {
-    BatchResult result;
-    const QString day = dayText(in.date);
-    for (const BatchRow& row : endOfDayRows()) {
-        if (!in.ticked.at(size_t(row.box)))
-            continue;
-        try {
-            switch (row.kind) {
-            case BatchRow::Kind::Report:
-                produceReport(row.report, in.date, in.directPrint, ui);
-                result.produced << captionOf(row.report, day);
-                break;
-            case BatchRow::Kind::DepartmentLogbook: {
-                const QString title = QString::fromLatin1(row.title);
-                PrintDailyReport(day, day, *row.deptCode, title, in.directPrint);
-                const QString caption = title + QStringLiteral(": ") + day;
-                ui.produced(caption);
-                result.produced << caption;
-                break;
-            }
-            }
-        } catch (const std::exception& e) {
-            result.failedBox = row.box;
-            result.error = QString::fromStdString(e.what());
-            qCWarning(lcDaily).noquote() << "end-of-day batch stopped at" << row.boxCaption << ":" << result.error;
-            break;
-        }
-    }
-    return result;
+    return runs::runBatch(
+        endOfDayRows(), [&in](int box) { return in.ticked.at(size_t(box)); }, runs::RunValues::day(in.date),
+        in.directPrint, ui);
 }
 
 void runAccountStatus(const AccountStatusInput& in, RunUi& ui)
@@ -508,15 +262,7 @@ void runAccountStatus(const AccountStatusInput& in, RunUi& ui)
         throw std::runtime_error(QStringLiteral("There is no sort order %1 of the account status report.")
                                      .arg(in.option)
                                      .toStdString());
-    BusyGuard busy(ui);
-    busy.start();
-    OpenReport(gReportPath + QString::fromLatin1(row->file), QStringLiteral("BILLING"),
-               QVariantList{gCompanyAddress, dayText(in.date)});
-    ui.unloadDialog();
-    busy.stop();
-    const QString caption = QStringLiteral("Patients Account Status Report");
-    ui.showReport(row->groupTree, caption, false, true);
-    ui.produced(caption);
+    runs::produceRow(row->report, runs::RunValues::day(in.date), false, ui);
 }
 
 } // namespace tarvik::daily

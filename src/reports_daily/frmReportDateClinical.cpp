@@ -12,12 +12,12 @@ frmReportDateClinical::frmReportDateClinical(QWidget* parent)
 QString frmReportDateClinical::captionFor(const QString& reportType) const
 {
     const ClinicalRow* row = reportDateClinicalRow(reportType);
-    return row ? QString::fromLatin1(row->title) : QStringLiteral("Report Date Entry");
+    return row ? QString::fromLatin1(row->report.title) : QStringLiteral("Report Date Entry");
 }
 
 void frmReportDateClinical::runReport()
 {
-    runReportDateClinical({dtpReportDate->date(), reportType()});
+    runReportDateClinical({picker->date(), reportType()});
 }
 
 } // namespace tarvik::daily

@@ -19,7 +19,7 @@ QString frmReportDateOthers::captionFor(const QString& reportType) const
 
 void frmReportDateOthers::runReport()
 {
-    runReportDateOthers({dtpReportDate->date(), reportType()});
+    runReportDateOthers({picker->date(), reportType()});
 }
 
 } // namespace tarvik::daily

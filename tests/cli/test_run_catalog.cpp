@@ -112,6 +112,89 @@ TEST(RunCatalog, OutputFilesAreNamedLikeThePresets)
     EXPECT_EQ(outputBaseName({}, QStringLiteral("../.."), day), QStringLiteral("Report..-.. 02-03-2005"));
 }
 
+// The inputs of the coming dialogs' entries: defaults as the dialogs start, the server's day
+// as the pickers' limit, the period check as the period dialogs make it, and the end of each
+// output file's name.
+TEST(RunCatalog, InputsTakeTheDialogsDefaultsAndLimits)
+{
+    const QDate server(2026, 3, 15);
+    const QDate today(2026, 3, 20); // the workstation's clock may run ahead of the server's
+    auto entry = [](std::vector<Input> inputs) {
+        RunEntry e;
+        e.name = QStringLiteral("some-report");
+        e.inputs = std::move(inputs);
+        return e;
+    };
+    struct Case
+    {
+        const char* why;
+        std::vector<Input> inputs;
+        InputOptions options;
+        const char* date;   // expected request.date, "" for none
+        const char* from;   // expected request.from
+        const char* choice; // expected request.choice
+        const char* label;  // expected period label
+    };
+    const Case cases[] = {
+        {"a day defaults to the server's", {Input::Date}, {}, "03/15/2026", "", "", "03-15-2026"},
+        {"a month from --month", {Input::Month}, {.month = "2/2024"}, "02/01/2024", "", "", "02-2024"},
+        {"a month from any day of it", {Input::Month}, {.date = "02/17/2026"}, "02/17/2026", "", "", "02-2026"},
+        {"the server's own month", {Input::Month}, {.month = "03/2026"}, "03/01/2026", "", "", "03-2026"},
+        {"a year keeps the server's month", {Input::Year}, {.year = "2025"}, "03/01/2025", "", "", "2025"},
+        {"a year with its month", {Input::Year}, {.month = "02", .year = "2024"}, "02/01/2024", "", "", "2024"},
+        {"equal dates are a period", {Input::Period}, {.from = "03/10/2026", .to = "03/10/2026"}, "03/10/2026",
+         "03/10/2026", "", "03-10-2026 to 03-10-2026"},
+        {"receivables by default", {Input::Period, Input::BalanceClass}, {}, "03/15/2026", "03/15/2026", "P",
+         "03-15-2026 to 03-15-2026"},
+        {"payables", {Input::Period, Input::BalanceClass}, {.balanceClass = "n"}, "03/15/2026", "03/15/2026", "N",
+         "03-15-2026 to 03-15-2026"},
+        {"in-patients by default", {Input::Date, Input::PatientClass}, {}, "03/15/2026", "", "I", "03-15-2026"},
+    };
+    for (const Case& c : cases) {
+        RunRequest request;
+        resolveInputs(entry(c.inputs), c.options, server, today, request);
+        const RunEntry e = entry(c.inputs);
+        EXPECT_EQ(request.date.toString("MM/dd/yyyy"), QString::fromLatin1(c.date)) << c.why;
+        EXPECT_EQ(request.from.toString("MM/dd/yyyy"), QString::fromLatin1(c.from)) << c.why;
+        EXPECT_EQ(request.choice, QString::fromLatin1(c.choice)) << c.why;
+        EXPECT_EQ(periodLabel(e, request), QString::fromLatin1(c.label)) << c.why;
+    }
+
+    const struct
+    {
+        const char* why;
+        std::vector<Input> inputs;
+        InputOptions options;
+        const char* says;
+    } refused[] = {
+        {"a day after the server's", {Input::Date}, {.date = "03/16/2026"}, "after the server's date"},
+        {"a month after the server's", {Input::Month}, {.month = "04/2026"}, "after the server's date"},
+        {"a year after the server's", {Input::Year}, {.year = "2027"}, "after the server's date"},
+        {"a period starting after its end", {Input::Period}, {.from = "03/11/2026", .to = "03/10/2026"},
+         "Invalid Report Period..."},
+        {"a period past the server's day", {Input::Period}, {.from = "03/10/2026", .to = "03/16/2026"},
+         "after the server's date"},
+        {"an option the entry does not take", {Input::Date}, {.year = "2025"}, "takes no --year"},
+        {"an unknown class", {Input::Period, Input::BalanceClass}, {.balanceClass = "X"}, "--class takes one of P|N|A"},
+        {"a code is needed", {Input::Month, Input::Code}, {.code = "  "}, "needs --code"},
+        {"a month out of the year", {Input::Year}, {.month = "13", .year = "2025"}, "not a month of the year"},
+    };
+    for (const auto& r : refused) {
+        RunRequest request;
+        try {
+            resolveInputs(entry(r.inputs), r.options, server, today, request);
+            ADD_FAILURE() << r.why << ": accepted";
+        } catch (const std::runtime_error& e) {
+            EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QLatin1String(r.says))) << r.why << ": " << e.what();
+        }
+    }
+    // The workstation's day bounds a period too, as the period dialogs check it.
+    RunRequest request;
+    EXPECT_THROW(resolveInputs(entry({Input::Period}), {.from = "03/10/2026", .to = "03/15/2026"}, server,
+                               QDate(2026, 3, 14), request),
+                 std::runtime_error);
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);

@@ -167,3 +167,30 @@ TEST(ProcedureArguments, ConvertToTheDeclaredTypeOrNameWhatIsWrong)
 }
 
 } // namespace
+
+// Typed texts enter command texts through one helper: a quote inside is doubled, so the
+// literal ends where the dialog meant it to and the parser reads back what was typed.
+TEST(CallTexts, QuoteEachArgumentAndReadBackAsTyped)
+{
+    const struct
+    {
+        const char* head;
+        QStringList arguments;
+        const char* text;
+    } cases[] = {
+        {"Reports..sp_RepRecomputeExtensionOutPatient  '", {"03/02/2026"},
+         "Reports..sp_RepRecomputeExtensionOutPatient  '03/02/2026'"},
+        {"Reports..sp_Rep_MonthlyREcompute '", {"03/01/2026", "03/31/2026", "LB", "N"},
+         "Reports..sp_Rep_MonthlyREcompute '03/01/2026', '03/31/2026', 'LB', 'N'"},
+        {"Reports..sp_Rep_UpdateMiscellaneous '", {"CAFÉ O'HARA", "O''Brien's ''fund'"},
+         "Reports..sp_Rep_UpdateMiscellaneous 'CAFÉ O''HARA', 'O''''Brien''s ''''fund'''"},
+        {"Reports..sp_Rep_SearchMiscellaneousRevenue '", {"0", ""},
+         "Reports..sp_Rep_SearchMiscellaneousRevenue '0', ''"},
+    };
+    for (const auto& c : cases) {
+        const QString text = callText(QString::fromUtf8(c.head), c.arguments);
+        EXPECT_EQ(text, QString::fromUtf8(c.text));
+        const auto call = std::get<ProcedureCall>(parseCommandText(text));
+        EXPECT_EQ(call.arguments, c.arguments) << c.text;
+    }
+}

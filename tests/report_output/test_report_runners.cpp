@@ -89,6 +89,8 @@ private slots:
     void init();
     void cleanup();
 
+    void monthTexts_data();
+    void monthTexts();
     void monthYearCaption_data();
     void monthYearCaption();
     void monthlyLayoutByCode_data();
@@ -149,6 +151,27 @@ void TestReportRunners::monthYearCaption_data()
     QTest::newRow("September is Sep") << QDate(2023, 9, 30) << "en_US" << "Sep,2023";
     QTest::newRow("English names under a French locale") << QDate(2024, 5, 1) << "fr_FR" << "May,2024";
     QTest::newRow("English names under a German locale") << QDate(2024, 12, 1) << "de_DE" << "Dec,2024";
+}
+
+void TestReportRunners::monthTexts_data()
+{
+    QTest::addColumn<QDate>("picked");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("mid-month") << QDate(2026, 3, 15) << "03/01/2026" << "03/31/2026";
+    QTest::newRow("February of a leap year") << QDate(2024, 2, 10) << "02/01/2024" << "02/29/2024";
+    QTest::newRow("February of a common year") << QDate(2026, 2, 28) << "02/01/2026" << "02/28/2026";
+    QTest::newRow("December stays in its year") << QDate(2025, 12, 31) << "12/01/2025" << "12/31/2025";
+    QTest::newRow("a 30-day month") << QDate(2026, 4, 30) << "04/01/2026" << "04/30/2026";
+}
+
+void TestReportRunners::monthTexts()
+{
+    QFETCH(QDate, picked);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QCOMPARE(dayText(firstDayOfMonth(picked)), first);
+    QCOMPARE(dayText(lastDayOfMonth(picked)), last);
 }
 
 void TestReportRunners::monthYearCaption()

@@ -1,0 +1,352 @@
+#include "ReportRuns.h"
+
+#include "CommandText.h"
+#include "Connection.h"
+#include "DbError.h"
+#include "ReportOperations.h"
+#include "ReportRunners.h"
+#include "Session.h"
+#include "frmAnimate.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+#include <memory>
+#include <stdexcept>
+
+Q_LOGGING_CATEGORY(lcRuns, "tarvik.runs")
+
+namespace tarvik::runs {
+
+namespace {
+
+// The hourglass and the progress window of one report, taken down on every way out.
+class BusyGuard
+{
+public:
+    explicit BusyGuard(RunUi& ui) : m_ui(ui) {}
+    ~BusyGuard() { stop(); }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+    void start()
+    {
+        if (!m_on) {
+            m_ui.setBusy(true);
+            m_on = true;
+        }
+    }
+    void stop()
+    {
+        if (m_on) {
+            m_on = false;
+            m_ui.setBusy(false);
+        }
+    }
+
+private:
+    RunUi& m_ui;
+    bool m_on = false;
+};
+
+class ProgressGuard
+{
+public:
+    explicit ProgressGuard(RunUi& ui) : m_ui(ui) {}
+    ~ProgressGuard() { close(); }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+    void open()
+    {
+        if (!m_open) {
+            m_ui.openProgress();
+            m_open = true;
+        }
+    }
+    void close()
+    {
+        if (m_open) {
+            m_open = false;
+            m_ui.closeProgress();
+        }
+    }
+
+private:
+    RunUi& m_ui;
+    bool m_open = false;
+};
+
+class InteractiveUi final : public RunUi
+{
+public:
+    void setBusy(bool busy) override
+    {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+    void openProgress() override { m_progress = std::make_unique<ProgressWindow>(); }
+    void closeProgress() override { m_progress.reset(); }
+    void showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal) override
+    {
+        ShowReport(showGroupTree, caption, directPrint, modal);
+    }
+
+private:
+    std::unique_ptr<ProgressWindow> m_progress;
+};
+
+qint64 countField(const db::Recordset& rs, const QString& name, const QString& query)
+{
+    const QVariant v = rs.field(name);
+    if (v.isNull())
+        return 0;
+    bool ok = false;
+    qint64 n = 0;
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float)
+        n = qRound64(v.toDouble(&ok));
+    else
+        n = v.toLongLong(&ok);
+    if (!ok)
+        throw db::DbError(QStringLiteral("%1: the field %2 holds \"%3\", which is not a number.")
+                              .arg(query, name, v.toString()));
+    return n;
+}
+
+double amountField(const db::Recordset& rs, const QString& name, const QString& query)
+{
+    const QVariant v = rs.field(name);
+    if (v.isNull())
+        return 0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!ok)
+        throw db::DbError(QStringLiteral("%1: the field %2 holds \"%3\", which is not an amount.")
+                              .arg(query, name, v.toString()));
+    return d;
+}
+
+// A value that is one text (every kind but the six totals).
+QString singleValue(const ValueSpec& spec, const RunValues& run)
+{
+    switch (spec.kind) {
+    case ValueKind::Day:
+    case ValueKind::First:
+        return dayText(run.from);
+    case ValueKind::Last:
+        return dayText(run.to);
+    case ValueKind::LastThrough:
+        return dayText(run.to) + QStringLiteral(" 23:59:59.99");
+    case ValueKind::Year:
+        return yearText(run.from);
+    case ValueKind::Address:
+        return gCompanyAddress;
+    case ValueKind::CompanyName:
+        return gCompanyName;
+    case ValueKind::EmployeeName:
+        return gCurrentUser ? gCurrentUser->employeename() : QString();
+    case ValueKind::Choice:
+        return run.choice;
+    case ValueKind::Literal:
+        return QString::fromLatin1(spec.text);
+    case ValueKind::Totals:
+        break;
+    }
+    throw std::logic_error("The six totals are not one value.");
+}
+
+void presentThroughRunner(const ReportSpec& row, const RunValues& run, bool directPrint)
+{
+    const QString code = row.dept.value();
+    const QString title = QString::fromLatin1(row.title);
+    const QString flag = QString::fromLatin1(row.flag ? row.flag : "N");
+    switch (row.kind) {
+    case RowKind::DailyLogbook:
+        PrintDailyReport(dayText(run.from), dayText(run.to), code, title, directPrint);
+        return;
+    case RowKind::MonthlySummary:
+        PrintMonthlyReport(dayText(run.from), dayText(run.to), code, title, directPrint, flag);
+        return;
+    case RowKind::YearEndSummary:
+        PrintYearEndReport(dayText(run.from), dayText(run.to), code, title, directPrint, flag);
+        return;
+    case RowKind::Report:
+        break;
+    }
+    throw std::logic_error("A report of its own is not produced by a departmental runner.");
+}
+
+} // namespace
+
+RunUi& interactiveUi()
+{
+    static InteractiveUi ui;
+    return ui;
+}
+
+QString DeptCode::value() const
+{
+    if (session)
+        return *session;
+    return literal ? QString::fromLatin1(literal) : QString();
+}
+
+CommandSpec dayCommand(const char* head)
+{
+    return CommandSpec{head, {ValueSpec{ValueKind::Day}}};
+}
+
+// ---- Texts and values ------------------------------------------------------------------------
+
+QString exportPresetFile(const QString& exportName, const QDate& date)
+{
+    return engine::Report::defaultExportFolder() + QLatin1Char('/') + exportName + QLatin1Char(' ')
+        + exportDayText(date) + QStringLiteral(".xls");
+}
+
+QVariantList buildValues(const std::vector<ValueSpec>& specs, const RunValues& run)
+{
+    QVariantList values;
+    for (const ValueSpec& spec : specs) {
+        if (spec.kind == ValueKind::Totals) {
+            const DayTotals& t = run.totals;
+            values << t.patientCash << t.patientCharge << t.hospCash << t.hospCharge << t.profCash << t.profCharge;
+        } else {
+            values << singleValue(spec, run);
+        }
+    }
+    return values;
+}
+
+QString commandText(const CommandSpec& command, const RunValues& run)
+{
+    QStringList arguments;
+    for (const ValueSpec& spec : command.arguments)
+        arguments << singleValue(spec, run);
+    return db::callText(QString::fromLatin1(command.head), arguments);
+}
+
+QString captionOf(const ReportSpec& row, const RunValues& run)
+{
+    switch (row.kind) {
+    case RowKind::Report: {
+        const QString caption = QString::fromLatin1(row.caption);
+        return row.captionWithDay ? caption + dayText(run.from) : caption;
+    }
+    case RowKind::DailyLogbook:
+        return QString::fromLatin1(row.title) + QStringLiteral(": ") + dayText(run.from);
+    case RowKind::MonthlySummary:
+    case RowKind::YearEndSummary:
+        return QString::fromLatin1(row.title) + QStringLiteral(": ") + formatMonthYear(run.from);
+    }
+    return {};
+}
+
+QString boxCaptionOf(const std::vector<BatchRow>& rows, int box)
+{
+    for (const BatchRow& row : rows)
+        if (row.box == box)
+            return QString::fromLatin1(row.boxCaption);
+    return {};
+}
+
+// ---- Work ----------------------------------------------------------------------------------
+
+db::Connection& sessionConnection()
+{
+    if (!gCurrentUser || !gCurrentUser->SqlConnection())
+        throw std::runtime_error("Nobody is logged in: there is no database connection.");
+    return *gCurrentUser->SqlConnection();
+}
+
+DayTotals readTotals(const QString& text)
+{
+    const db::RecordsetPtr rs = sessionConnection().execute(text);
+    DayTotals totals;
+    if (!rs || !rs->isOpen() || rs->eof() || rs->bof())
+        return totals; // nobody to count that day
+    totals.patientCharge = countField(*rs, QStringLiteral("TotalPatientCharge"), text);
+    totals.patientCash = countField(*rs, QStringLiteral("TotalPatientCash"), text);
+    totals.hospCharge = amountField(*rs, QStringLiteral("TotalHospCharge"), text);
+    totals.profCharge = amountField(*rs, QStringLiteral("TotalProfCharge"), text);
+    totals.hospCash = amountField(*rs, QStringLiteral("TotalHospCash"), text);
+    totals.profCash = amountField(*rs, QStringLiteral("TotalProfCash"), text);
+    rs->close();
+    return totals;
+}
+
+QString produceRow(const ReportSpec& row, const RunValues& runValues, bool directPrint, RunUi& ui)
+{
+    RunValues run = runValues;
+    const bool print = row.output == Output::AsChosen && directPrint;
+    const QString caption = captionOf(row, run);
+    ProgressGuard progress(ui);
+    BusyGuard busy(ui);
+    if (row.progressWindow)
+        progress.open();
+    if (row.hourglass)
+        busy.start();
+
+    if (row.kind != RowKind::Report) {
+        presentThroughRunner(row, run, print);
+        busy.stop();
+        progress.close();
+        ui.produced(caption);
+        return caption;
+    }
+
+    if (!row.preparation.empty()) {
+        db::Connection& connection = sessionConnection();
+        for (const CommandSpec& command : row.preparation)
+            connection.execute(commandText(command, run));
+    }
+    if (row.totalsQuery.head)
+        run.totals = readTotals(commandText(row.totalsQuery, run));
+
+    OpenReport(gReportPath + QString::fromLatin1(row.file), QString::fromLatin1(row.database),
+               buildValues(row.values, run));
+    for (const SubreportSpec& sub : row.subreports)
+        OpenSubreport(QString::fromLatin1(sub.name), QString::fromLatin1(sub.database), buildValues(sub.values, run));
+    if (row.unloadBeforeShow) {
+        progress.close();
+        ui.unloadDialog();
+    }
+    busy.stop();
+
+    ui.showReport(row.groupTree, caption, print, row.modal);
+    // After ShowReport: the viewer shares the report object, so its export button uses these.
+    if (row.exportName && gReport) {
+        engine::ExportOptions& options = gReport->exportOptions();
+        options.diskFileName = exportPresetFile(QString::fromLatin1(row.exportName), run.from);
+        options.destinationType = 1;
+        options.formatType = 29;
+    }
+    progress.close();
+    ui.produced(caption);
+    return caption;
+}
+
+BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool(int box)>& ticked,
+                     const RunValues& run, bool directPrint, RunUi& ui)
+{
+    BatchResult result;
+    int count = 0;
+    for (const BatchRow& row : rows)
+        count += ticked(row.box) ? 1 : 0;
+    int index = 0;
+    for (const BatchRow& row : rows) {
+        if (!ticked(row.box))
+            continue;
+        ui.starting(++index, count, QString::fromLatin1(row.boxCaption).simplified());
+        try {
+            result.produced << produceRow(row.report, run, directPrint, ui);
+        } catch (const std::exception& e) {
+            result.failedBox = row.box;
+            result.error = QString::fromStdString(e.what());
+            qCWarning(lcRuns).noquote() << "batch stopped at" << row.boxCaption << ":" << result.error;
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace tarvik::runs
