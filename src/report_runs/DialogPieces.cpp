@@ -3,14 +3,17 @@
 #include "Session.h"
 #include "Twips.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 #include <exception>
@@ -18,22 +21,127 @@
 
 namespace tarvik::runs {
 
-QDateEdit* makeDatePicker(const QString& objectName, const QString& format, QWidget* parent)
+ServerDayPicker::ServerDayPicker(const QDate& latest, QWidget* parent)
+    : QDateEdit(parent), m_latest(latest)
 {
-    auto* picker = new QDateEdit(parent);
-    picker->setObjectName(objectName);
-    picker->setDisplayFormat(format);
-    picker->setCalendarPopup(true);
+    // No maximum on the edit itself: with one, a keystroke that passes a later day on the
+    // way ("12/1" then "5" when the latest day is the 8th) is dropped, and the date typed
+    // becomes another. The calendar and the arrows stop at the latest day instead.
+    setMinimumDate(QDate(1900, 1, 1));
+    setCalendarPopup(true);
+    connect(this, &QDateEdit::dateChanged, this, &ServerDayPicker::limitCalendar);
+    limitCalendar();
+}
+
+void ServerDayPicker::limitCalendar()
+{
+    QCalendarWidget* calendar = calendarWidget();
+    if (!calendar || !m_latest.isValid())
+        return;
+    // Quietly: the calendar's own selection must never change the date typed in the edit.
+    const QSignalBlocker quiet(calendar);
+    calendar->setMaximumDate(m_latest);
+}
+
+void ServerDayPicker::mousePressEvent(QMouseEvent* event)
+{
+    m_advanced = false;
+    m_dayDigits.clear();
+    m_typedDay = 0;
+    QDateEdit::mousePressEvent(event);
+    limitCalendar();
+}
+
+void ServerDayPicker::keyPressEvent(QKeyEvent* event)
+{
+    // A digit that fills its section moves on to the next one by itself; the separator a
+    // person types after it ("12/15/2025") must not move on once more and skip the day.
+    const QString text = event->text();
+    const bool digit = text.size() == 1 && text.at(0).isDigit();
+    const bool separator = text.size() == 1 && !text.at(0).isLetterOrNumber() && !text.at(0).isSpace()
+        && displayFormat().contains(text.at(0));
+    if (separator && m_advanced) {
+        m_advanced = false;
+        event->accept();
+        return;
+    }
+    const int sectionBefore = currentSectionIndex();
+    const bool inDay = currentSection() == DaySection;
+    QDateEdit::keyPressEvent(event);
+    m_advanced = digit && currentSectionIndex() != sectionBefore;
+
+    // The day is typed before the year: "02/29/2024" passes through February of the year
+    // shown, which may have no 29th, and the edit holds the 28th meanwhile. The day typed
+    // comes back once the year typed has it.
+    if (digit && inDay) {
+        m_dayDigits += text;
+        const int typed = m_dayDigits.toInt();
+        m_typedDay = typed != date().day() ? typed : 0;
+    } else if (!digit || currentSectionIndex() != sectionBefore) {
+        m_dayDigits.clear();
+    }
+    if (!digit && !separator)
+        m_typedDay = 0;
+    if (m_typedDay > 0) {
+        const QDate wanted(date().year(), date().month(), m_typedDay);
+        if (wanted.isValid() && wanted != date()) {
+            const int section = currentSectionIndex();
+            setDate(wanted);
+            setCurrentSectionIndex(section);
+            m_typedDay = 0;
+        }
+    }
+    limitCalendar();
+}
+
+QString ServerDayPicker::refusal() const
+{
+    if (!m_latest.isValid() || date() <= m_latest)
+        return {};
+    const QString format = displayFormat();
+    return QStringLiteral("%1 is after the server's date %2: no report can be run for a day that has not come yet.")
+        .arg(date().toString(format), m_latest.toString(format));
+}
+
+void ServerDayPicker::stepBy(int steps)
+{
+    const QDate before = date();
+    QDateEdit::stepBy(steps);
+    if (m_latest.isValid() && steps > 0 && date() > m_latest)
+        setDate(before > m_latest ? before : m_latest);
+}
+
+QAbstractSpinBox::StepEnabled ServerDayPicker::stepEnabled() const
+{
+    StepEnabled enabled = QDateEdit::stepEnabled();
+    if (m_latest.isValid() && date() >= m_latest)
+        enabled &= ~StepUpEnabled;
+    return enabled;
+}
+
+ServerDayPicker* makeDatePicker(const QString& objectName, const QString& format, QWidget* parent)
+{
     // The server's day, not the workstation's: no report of a day that has not come yet.
     const QDate serverDay = gServerDate.date();
-    picker->setMaximumDate(serverDay);
+    auto* picker = new ServerDayPicker(serverDay, parent);
+    picker->setObjectName(objectName);
+    picker->setDisplayFormat(format);
     picker->setDate(serverDay);
     return picker;
 }
 
-QDateEdit* makeReportDatePicker(QWidget* parent)
+ServerDayPicker* makeReportDatePicker(QWidget* parent)
 {
     return makeDatePicker(QStringLiteral("dtpReportDate"), QStringLiteral("MM/dd/yyyy"), parent);
+}
+
+void checkPicked(const QDateEdit* picker)
+{
+    if (const auto* server = qobject_cast<const ServerDayPicker*>(picker)) {
+        const QString refusal = server->refusal();
+        if (!refusal.isEmpty())
+            throw std::runtime_error(refusal.toStdString());
+    }
 }
 
 void showRunError(QWidget* parent, const QString& description)
@@ -98,6 +206,7 @@ void PickerDialog::cmdOptions_Click(int index)
         return;
     }
     try {
+        checkPicked(picker);
         runReport();
     } catch (const std::exception& e) {
         // The dialog stays open with its value, so the user can try again.
@@ -238,6 +347,12 @@ void BatchDialog::cmdSelectAll_Click()
 
 void BatchDialog::cmdOK_Click(int index)
 {
+    try {
+        checkPicked(picker);
+    } catch (const std::exception& e) {
+        showRunError(this, QString::fromStdString(e.what()));
+        return;
+    }
     const BatchResult result = runTicked(index == 0);
     if (!result.ok()) {
         // What was produced stays; the user can correct the choice and press again.

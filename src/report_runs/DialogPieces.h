@@ -22,12 +22,48 @@ class QPushButton;
 
 namespace tarvik::runs {
 
-// A date picker with the server's day as its value and as the latest day it offers.
+// A date (or month, or year) picker that starts at the server's day and offers no later day:
+// its calendar ends there and stepping stops there. A date is typed as a person types it,
+// whatever day it passes through on the way; one typed past the server's day stays as typed
+// and is refused when the dialog runs (checkPicked), never quietly changed into another.
+class ServerDayPicker : public QDateEdit
+{
+    Q_OBJECT
+    Q_PROPERTY(QDate latestDate READ latestDate)
+public:
+    ServerDayPicker(const QDate& latest, QWidget* parent = nullptr);
+
+    QDate latestDate() const { return m_latest; }
+    // The refusal of the picked date, or an empty text when it may be run.
+    QString refusal() const;
+
+    void stepBy(int steps) override;
+
+protected:
+    StepEnabled stepEnabled() const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // The edit hands its own range to its calendar whenever it shows it or its date changes.
+    void limitCalendar();
+
+    QDate m_latest;
+    bool m_advanced = false; // the last digit filled its section and moved on to the next
+    QString m_dayDigits;     // the digits typed into the day section since it was entered
+    int m_typedDay = 0;      // a day typed that the month then shown does not have (29 in February)
+};
+
+// A picker with the server's day as its value and as the latest day it offers.
 // format: "MM/dd/yyyy", "MM/yyyy", "yyyy/MM" or "yyyy".
-QDateEdit* makeDatePicker(const QString& objectName, const QString& format, QWidget* parent);
+ServerDayPicker* makeDatePicker(const QString& objectName, const QString& format, QWidget* parent);
 
 // The report-date picker, dtpReportDate in "MM/dd/yyyy".
-QDateEdit* makeReportDatePicker(QWidget* parent);
+ServerDayPicker* makeReportDatePicker(QWidget* parent);
+
+// Throws std::runtime_error with a message for a person when the picker holds a date after
+// the server's day (typed past it); any other picker passes.
+void checkPicked(const QDateEdit* picker);
 
 // The message box of a failed run: the error's description as its only text, an OK button,
 // the program's title. Returns when the user closed it.
@@ -84,7 +120,7 @@ public:
     QString reportType() const { return m_reportType; }
 
     QLabel* Label1 = nullptr;
-    QDateEdit* picker = nullptr;
+    ServerDayPicker* picker = nullptr;
     std::array<QPushButton*, 2> cmdOptions{};
 
 protected:
@@ -137,7 +173,7 @@ public:
 
     std::vector<QLabel*> Label2;  // the heading, and its shadow where the layout has one
     QLabel* Label1 = nullptr;
-    QDateEdit* picker = nullptr;
+    ServerDayPicker* picker = nullptr;
     std::vector<QCheckBox*> chkOption;
     QPushButton* cmdSelectAll = nullptr;
     std::array<QPushButton*, 2> cmdOK{};

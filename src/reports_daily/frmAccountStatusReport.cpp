@@ -169,6 +169,7 @@ void frmAccountStatusReport::cmdOptions_Click(int index)
             self->close();
     });
     try {
+        runs::checkPicked(dtpReportDate);
         runAccountStatus({dtpReportDate->date(), selectedOption()}, ui);
     } catch (const std::exception& e) {
         showRunError(self && self->isVisible() ? self.data() : nullptr, QString::fromStdString(e.what()));

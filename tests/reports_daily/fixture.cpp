@@ -1,5 +1,7 @@
 #include "fixture.h"
 
+#include <QTest>
+
 #include "Connection.h"
 #include "HospitalDb.h"
 #include "Procedures.h"
@@ -114,6 +116,15 @@ QList<tarvik::frmReportViewer*> Session::viewers() const
         if (auto* v = qobject_cast<tarvik::frmReportViewer*>(w->widget()))
             out << v;
     return out;
+}
+
+void typeDate(QDateEdit* picker, const QString& keys)
+{
+    picker->activateWindow();
+    picker->setFocus();
+    picker->setCurrentSectionIndex(0);
+    picker->setSelectedSection(picker->sectionAt(0));
+    QTest::keyClicks(picker, keys);
 }
 
 QString valueText(const QVariant& value)

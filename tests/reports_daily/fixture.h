@@ -10,6 +10,7 @@
 #include "PrintedPdf.h"
 
 #include <QDate>
+#include <QDateEdit>
 #include <QDateTime>
 #include <QDialog>
 #include <QMdiArea>
@@ -98,6 +99,9 @@ public:
 private:
     bool m_present;
 };
+
+// Types a date into a picker key by key from its first section, as a person does.
+void typeDate(QDateEdit* picker, const QString& keys);
 
 // A parameter value as text: dates "MM/dd/yyyy", numbers without trailing zeros.
 QString valueText(const QVariant& value);

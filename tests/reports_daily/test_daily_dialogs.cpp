@@ -14,6 +14,7 @@
 #include "frmReportViewervbModal.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFile>
@@ -80,6 +81,7 @@ private slots:
     void enterRunsTheReportAndClosesTheDialog();
     void escClosesWithoutAReport();
     void datePickersStopAtTheServerDate();
+    void typedLaterDayIsRefused();
     void reportDateFailureKeepsTheDialogOpen();
 
     void endOfDayContract();
@@ -181,7 +183,7 @@ void TestDailyDialogs::reportDateContract()
         auto* picker = child<QDateEdit>(dialog, "dtpReportDate");
         QCOMPARE(picker->displayFormat(), QStringLiteral("MM/dd/yyyy"));
         QCOMPARE(picker->date(), dailytest::kServerDate.date());
-        QCOMPARE(picker->maximumDate(), dailytest::kServerDate.date());
+        QCOMPARE(picker->property("latestDate").toDate(), dailytest::kServerDate.date());
         auto* ok = child<QPushButton>(dialog, "cmdOptions_0");
         auto* cancel = child<QPushButton>(dialog, "cmdOptions_1");
         QCOMPARE(ok->text(), QStringLiteral("&OK"));
@@ -233,17 +235,73 @@ void TestDailyDialogs::escClosesWithoutAReport()
 
 void TestDailyDialogs::datePickersStopAtTheServerDate()
 {
+    // Typed key by key, as a person types: a day the way passes through after the server's
+    // (the 1 of "15" makes the 1st, the 5 then the 15th of a later month) is no reason to drop
+    // a key. A day after the server's stays as typed, for OK to refuse (typedLaterDayIsRefused).
+    const QDate server = dailytest::kServerDate.date();
+    const struct
+    {
+        const char* keys;
+        QDate expected;
+    } typed[] = {
+        {"12/15/2025", QDate(2025, 12, 15)},
+        {"03/09/2026", QDate(2026, 3, 9)},
+        {"02/29/2024", QDate(2024, 2, 29)},
+        {"03/16/2026", QDate(2026, 3, 16)},
+        {"01/01/2026", QDate(2026, 1, 1)},
+    };
     for (const QString& form : m_registry->formNames()) {
         QWidget* dialog = m_registry->open(form, QStringLiteral("0"));
         auto* picker = child<QDateEdit>(dialog, "dtpReportDate");
-        picker->setDate(dailytest::kServerDate.date().addDays(1));
-        QCOMPARE(picker->date(), dailytest::kServerDate.date());
-        picker->setDate(dailytest::kServerDate.date().addDays(-1));
+        QCOMPARE(picker->property("latestDate").toDate(), server);
+        QCOMPARE(picker->calendarWidget()->maximumDate(), server);
+        for (const auto& t : typed) {
+            dailytest::typeDate(picker, QString::fromLatin1(t.keys));
+            QVERIFY2(picker->date() == t.expected,
+                     qPrintable(form + QStringLiteral(": typed ") + QLatin1String(t.keys) + QStringLiteral(" gave ")
+                                + picker->date().toString(QStringLiteral("MM/dd/yyyy"))));
+        }
+        // The arrows stop at the server's day.
+        picker->setDate(server.addDays(-1));
         picker->setFocus();
         picker->setSelectedSection(QDateTimeEdit::DaySection);
         QTest::keyClick(picker, Qt::Key_Up);
         QTest::keyClick(picker, Qt::Key_Up);
-        QCOMPARE(picker->date(), dailytest::kServerDate.date());
+        QCOMPARE(picker->date(), server);
+    }
+}
+
+void TestDailyDialogs::typedLaterDayIsRefused()
+{
+    // OK (or View) with a day after the server's: a message naming both days, nothing sent to
+    // the database, no viewer, and the dialog open with what was typed.
+    for (const QString& form : m_registry->formNames()) {
+        QPointer<QWidget> dialog = m_registry->open(form, QStringLiteral("3"));
+        auto* picker = child<QDateEdit>(dialog, "dtpReportDate");
+        dailytest::typeDate(picker, QStringLiteral("03/16/2026"));
+        QCOMPARE(picker->date(), QDate(2026, 3, 16));
+        QString button = QStringLiteral("cmdOptions_0");
+        if (form == QLatin1String("frmEndOfDay")) {
+            child<QCheckBox>(dialog, "chkOption_2")->setChecked(true);
+            button = QStringLiteral("cmdOK_1");
+        }
+        QString message;
+        dailytest::ModalHandler answer([&](QDialog* box) {
+            if (auto* messageBox = qobject_cast<QMessageBox*>(box))
+                message = messageBox->text();
+            box->reject();
+        });
+        QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
+        settle();
+        QVERIFY2(answer.fired(), qPrintable(form));
+        QVERIFY2(message.contains(QStringLiteral("03/16/2026 is after the server's date 03/15/2026")),
+                 qPrintable(form + QStringLiteral(": ") + message));
+        QVERIFY2(dialog && dialog->isVisible(), qPrintable(form));
+        QCOMPARE(picker->date(), QDate(2026, 3, 16));
+        QVERIFY(m_session->trace().isEmpty());
+        QVERIFY(m_session->viewers().isEmpty());
+        dialog->close();
+        settle();
     }
 }
 
@@ -399,7 +457,7 @@ void TestDailyDialogs::accountStatusContract()
     QCOMPARE(child<QPushButton>(dialog, "cmdOptions_1")->text(), QStringLiteral("&Cancel"));
     QCOMPARE(child<QLabel>(dialog, "Label3")->text(),
              QStringLiteral("Click one from the options above  or <ESC>/Cancel to exit"));
-    QCOMPARE(child<QDateEdit>(dialog, "dtpReportDate")->maximumDate(), dailytest::kServerDate.date());
+    QCOMPARE(child<QDateEdit>(dialog, "dtpReportDate")->property("latestDate").toDate(), dailytest::kServerDate.date());
 }
 
 void TestDailyDialogs::accountStatusKeys()
