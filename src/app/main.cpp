@@ -1,7 +1,8 @@
 // tarvik-reports: logs the user in and opens the report menu.
 // Exit status: 0 after the frame closed, 1 when the log-in was not completed, 2 when start-up
 // failed (the message box said why), 3 when the patient search refused the connection.
-// `tarvik-reports run ...` produces reports without a window (src/cli, its own statuses).
+// `tarvik-reports run ...` and the other subcommands work without a window (src/cli, their
+// own statuses).
 
 #include "DialogRegistry.h"
 #include "RegisterDialogs.h"
@@ -9,25 +10,27 @@
 #include "Startup.h"
 #include "mdiReportForm.h"
 #ifdef TARVIK_HAVE_CLI
-#include "RunCommand.h"
+#include "Subcommands.h"
 #endif
 
 #include <QApplication>
 
 #include <cstring>
+#include <optional>
 #include <iostream>
 
 int main(int argc, char* argv[])
 {
-    if (argc > 1 && std::strcmp(argv[1], "run") == 0) {
 #ifdef TARVIK_HAVE_CLI
-        // Unattended runs: no window, so before any application object for windows exists.
-        return tarvik::cli::runCommand(argc, argv);
+    // Subcommands: no window, so before any application object for windows exists.
+    if (const std::optional<int> status = tarvik::cli::runSubcommandOf(argc, argv))
+        return *status;
 #else
+    if (argc > 1 && std::strcmp(argv[1], "run") == 0) {
         std::cerr << "tarvik-reports run: this build has no unattended report runs.\n";
         return 2;
-#endif
     }
+#endif
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvik-reports"));

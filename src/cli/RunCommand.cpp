@@ -1,6 +1,7 @@
 #include "RunCommand.h"
 
 #include "ReportOperations.h"
+#include "CliSession.h"
 #include "RunCatalog.h"
 #include "Session.h"
 #include "Startup.h"
@@ -76,77 +77,6 @@ Exit status: 0 all produced; 1 a report failed (the ones before it are kept); 2 
 date, report or password file (nothing produced); 3 log-in refused or start-up failed.
 )";
 
-QTextStream& err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-QTextStream& out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-struct UsageError
-{
-    QString message;
-};
-
-[[noreturn]] void usage(const QString& message)
-{
-    throw UsageError{message};
-}
-
-// The first line of a file that only its owner may read.
-QString readPasswordFile(const QString& path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(native.constData(), &st) != 0)
-        usage(QStringLiteral("The password file \"%1\" cannot be read: %2.").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    if (!S_ISREG(st.st_mode))
-        usage(QStringLiteral("The password file \"%1\" is not a regular file.").arg(path));
-    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-        usage(QStringLiteral("The password file \"%1\" is open to its group or to others (mode %2): its mode "
-                             "must be 0600 or 0400 (chmod 600 \"%1\").")
-                  .arg(path)
-                  .arg(QStringLiteral("%1").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        usage(QStringLiteral("The password file \"%1\" cannot be read: %2.").arg(path, file.errorString()));
-    QByteArray line = file.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromUtf8(line);
-}
-
-QString readPasswordStdin()
-{
-    // Typed at a terminal: without echo, as tarvik-users reads it.
-    const bool terminal = ::isatty(STDIN_FILENO) == 1;
-    termios saved{};
-    if (terminal) {
-        std::fputs("Password: ", stderr);
-        std::fflush(stderr);
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
-    std::string line;
-    const bool read = bool(std::getline(std::cin, line));
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::fputs("\n", stderr);
-    }
-    if (!read && line.empty())
-        usage(QStringLiteral("--password-stdin: standard input gave no password."));
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return QString::fromStdString(line);
-}
-
 void printList()
 {
     const std::vector<RunEntry>& entries = runCatalog();
@@ -168,18 +98,6 @@ void printList()
     out().flush();
 }
 
-// Empties the session (its connection stops its thread) while the application still exists.
-struct SessionGuard
-{
-    ~SessionGuard()
-    {
-        if (gCurrentUser && gCurrentUser->SqlConnection())
-            gCurrentUser->SqlConnection()->trace().setListener({});
-        gReport.reset();
-        clearSession();
-    }
-};
-
 QString producedText(const std::vector<ProducedReport>& produced)
 {
     if (produced.empty())
@@ -195,12 +113,8 @@ QString producedText(const std::vector<ProducedReport>& produced)
     return text;
 }
 
-int run(QApplication& app)
+int run(const QStringList& args)
 {
-    QStringList args = app.arguments();
-    if (args.size() > 1)
-        args.removeAt(1); // "run"
-
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption listOpt(QStringLiteral("list"));
@@ -221,18 +135,12 @@ int run(QApplication& app)
     const QCommandLineOption xlsxOpt(QStringLiteral("xlsx"), {}, QStringLiteral("dir"));
     const QCommandLineOption csvOpt(QStringLiteral("csv"), {}, QStringLiteral("dir"));
     const QCommandLineOption printOpt(QStringLiteral("print"));
-    const QCommandLineOption userOpt(QStringLiteral("user"), {}, QStringLiteral("name"));
-    const QCommandLineOption passwordFileOpt(QStringLiteral("password-file"), {}, QStringLiteral("file"));
-    const QCommandLineOption passwordStdinOpt(QStringLiteral("password-stdin"));
-    // Known only to be refused with a reason, rather than as an unknown option.
-    const QCommandLineOption passwordOpt(QStringLiteral("password"), {}, QStringLiteral("password"));
-    const QCommandLineOption dataOpt(QStringLiteral("data"), {}, QStringLiteral("dir"));
-    const QCommandLineOption odbcOpt(QStringLiteral("odbc"), {}, QStringLiteral("connection"));
+    const LogInOptions logInOpts;
     const QCommandLineOption traceOpt(QStringLiteral("trace"), {}, QStringLiteral("file"));
     const QCommandLineOption verboseOpt(QStringLiteral("verbose"));
     parser.addOptions({listOpt, helpOpt, dateOpt, monthOpt, yearOpt, fromOpt, toOpt, classOpt, patientsOpt, codeOpt, sortOpt, allOpt, reportsOpt, pdfOpt, xlsOpt, xlsxOpt, csvOpt,
-                       printOpt, userOpt, passwordFileOpt, passwordStdinOpt, passwordOpt, dataOpt, odbcOpt,
-                       traceOpt, verboseOpt});
+                       printOpt, traceOpt, verboseOpt});
+    logInOpts.addTo(parser);
     if (!parser.parse(args))
         usage(parser.errorText() + QStringLiteral(" (tarvik-reports run --help)"));
 
@@ -245,9 +153,8 @@ int run(QApplication& app)
         printList();
         return ExitOk;
     }
-    if (parser.isSet(passwordOpt))
-        usage(QStringLiteral("A password is never taken from the command line (other users can see it); "
-                             "use --password-file FILE or --password-stdin."));
+    if (parser.isSet(logInOpts.password))
+        checkLogInOptions(parser, logInOpts);
 
     // ---- What to run, checked before anyone logs in ----
     const QString reportName = parser.positionalArguments().join(QLatin1Char(' '));
@@ -317,48 +224,22 @@ int run(QApplication& app)
     request.directPrint = targets.print;
 
     // ---- Log-in ----
-    const QString user = parser.value(userOpt);
-    if (user.trimmed().isEmpty())
-        usage(QStringLiteral("--user NAME is required."));
-    if (parser.isSet(passwordFileOpt) == parser.isSet(passwordStdinOpt))
-        usage(QStringLiteral("Give the password with exactly one of --password-file FILE or --password-stdin."));
-    if (parser.isSet(dataOpt) && parser.isSet(odbcOpt))
-        usage(QStringLiteral("Give --data or --odbc, not both."));
-    const QString password = parser.isSet(passwordFileOpt) ? readPasswordFile(parser.value(passwordFileOpt))
-                                                           : readPasswordStdin();
-
+    checkLogInOptions(parser, logInOpts);
     SessionGuard session;
-    createComponents();
-    if (parser.isSet(dataOpt))
-        gCurrentUser->setConnectionInfo(db::ConnectionInfo::embedded(QDir(parser.value(dataOpt)).absolutePath()));
-    else if (parser.isSet(odbcOpt))
-        gCurrentUser->setConnectionInfo(db::ConnectionInfo::odbc(parser.value(odbcOpt)));
-    const QString refused = gCurrentUser->LogIn(user, password);
-    if (!refused.isEmpty()) {
-        err() << "tarvik-reports run: log-in refused for \"" << user << "\": " << refused << Qt::endl;
-        return ExitLogIn;
-    }
-
     // Shared with the connection's listener, which may outlive this scope by a little.
     std::shared_ptr<TraceFile> trace;
-    if (parser.isSet(traceOpt)) {
+    const int loggedIn = logIn(parser, logInOpts, QStringLiteral("tarvik-reports run"), [&] {
+        if (!parser.isSet(traceOpt))
+            return;
         try {
             trace = std::make_shared<TraceFile>(parser.value(traceOpt));
         } catch (const std::runtime_error& e) {
             usage(QString::fromUtf8(e.what()));
         }
         gCurrentUser->SqlConnection()->trace().setListener([trace](const db::TraceEntry& e) { trace->command(e); });
-    }
-
-    try {
-        if (!startSession()) {
-            err() << "tarvik-reports run: the patient search refused the connection." << Qt::endl;
-            return ExitLogIn;
-        }
-    } catch (const std::exception& e) {
-        err() << "tarvik-reports run: start-up failed: " << QString::fromUtf8(e.what()) << Qt::endl;
-        return ExitLogIn;
-    }
+    });
+    if (loggedIn != ExitOk)
+        return loggedIn;
 
     // ---- The days, against the server's clock (the dialogs' pickers stop at it) ----
     try {
@@ -399,30 +280,7 @@ int run(QApplication& app)
 
 int runCommand(int argc, char* argv[])
 {
-    // No window ever opens; the engine still paints with QtGui and prints through QPrinter.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Log messages only on request: standard error carries the progress and the errors. Set
-    // before the application exists, which has things to say about its environment already.
-    bool verbose = false;
-    for (int i = 2; i < argc; ++i)
-        verbose = verbose || std::strcmp(argv[i], "--verbose") == 0;
-    if (!verbose)
-        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false\n*.info=false\n*.warning=false"));
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tarvik-reports"));
-    QApplication::setOrganizationName(QStringLiteral("tarvik"));
-    try {
-        return run(app);
-    } catch (const UsageError& e) {
-        err() << "tarvik-reports run: " << e.message << Qt::endl;
-        return ExitUsage;
-    } catch (const std::exception& e) {
-        err() << "tarvik-reports run: " << QString::fromUtf8(e.what()) << Qt::endl;
-        return ExitReportFailed;
-    } catch (...) {
-        err() << "tarvik-reports run: an unexpected error stopped the run." << Qt::endl;
-        return ExitReportFailed;
-    }
+    return runSubcommand(argc, argv, QStringLiteral("tarvik-reports run"), run);
 }
 
 } // namespace tarvik::cli

@@ -1,0 +1,34 @@
+#include "Subcommands.h"
+
+#include "RunCommand.h"
+
+#include <cstring>
+
+namespace tarvik::cli {
+
+namespace {
+
+struct Subcommand
+{
+    const char* name;
+    int (*run)(int argc, char* argv[]);
+};
+
+// The subcommands of tarvik-reports, each in a unit of its own.
+constexpr Subcommand kSubcommands[] = {
+    {"run", runCommand},
+};
+
+} // namespace
+
+std::optional<int> runSubcommandOf(int argc, char* argv[])
+{
+    if (argc < 2)
+        return std::nullopt;
+    for (const Subcommand& s : kSubcommands)
+        if (std::strcmp(argv[1], s.name) == 0)
+            return s.run(argc, argv);
+    return std::nullopt;
+}
+
+} // namespace tarvik::cli
