@@ -44,7 +44,11 @@ int main(int argc, char** argv)
                                           QStringLiteral("M"), QStringLiteral("13"));
     const QCommandLineOption forceOption(QStringLiteral("force"), QStringLiteral("Replace the databases of a folder that is not empty."));
     const QCommandLineOption noMonthEndOption(QStringLiteral("no-month-end"), QStringLiteral("Skip the month-end recomputes."));
-    parser.addOptions({outOption, scaleOption, seedOption, toOption, monthsOption, forceOption, noMonthEndOption});
+    const QCommandLineOption installOption(
+        QStringLiteral("install-procedures"),
+        QStringLiteral("Only install the stored procedures (again) into the databases of the folder; the data stays."));
+    parser.addOptions({outOption, scaleOption, seedOption, toOption, monthsOption, forceOption, noMonthEndOption,
+                       installOption});
     parser.process(app);
 
     auto fail = [](const QString& message) {
@@ -54,6 +58,17 @@ int main(int argc, char** argv)
     if (!parser.isSet(outOption))
         return fail(QStringLiteral("--out DIR is required."));
     const QString out = parser.value(outOption);
+
+    // A data folder made before a procedure script changed gets the new procedures.
+    if (parser.isSet(installOption)) {
+        try {
+            tarvik::hospitaldb::installProcedures(out);
+        } catch (const std::exception& e) {
+            return fail(QString::fromUtf8(e.what()));
+        }
+        err() << "Stored procedures installed in " << QDir(out).absolutePath() << Qt::endl;
+        return 0;
+    }
 
     tarvik::hospitaldb::GeneratorOptions options;
     bool ok = false;

@@ -27,7 +27,10 @@ TEST(RunCatalog, EveryDailyReportAndTheBatchHaveTheirStableNames)
         "daily-summary-of-discharges", "daily-income-report", "daily-summary-of-services", "admission-logbook",
         "opd-registration-logbook", "payment-summary-report", "laboratory-examination-logbook",
         "x-ray-examination-logbook", "ultrasound-examination-logbook", "ct-scan-examination-logbook",
-        "patients-account-status-report", "end-of-day"};
+        "patients-account-status-report", "end-of-day",
+        "year-end-apparatus-report", "year-end-laboratory-report", "year-end-x-ray-report",
+        "year-end-ultrasound-report", "year-end-operating-room-report", "year-end-physical-therapy-report",
+        "year-end-rts-report", "year-end-ct-scan-report", "year-end-delivery-room-report", "year-end"};
     EXPECT_EQ(names(), expected);
     EXPECT_EQ(names().removeDuplicates(), 0);
 }
