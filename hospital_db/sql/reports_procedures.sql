@@ -162,7 +162,9 @@ GO
 -- Departmental summary for every calendar month that the period touches (whole months, so a
 -- year-end run can read twelve of them). Flag N counts the department's examinations, flag Y
 -- the billed lines; the amount is the net revenue either way. A miscellaneous revenue code is
--- summarised from its receipts.
+-- summarised from its receipts, over every whole year the period touches: a code's receipts
+-- are few, and so a year-end report of the code counts every month of its year, also when the
+-- code was added after its receipts, or a receipt voided, once a month had been summarised.
 CREATE PROCEDURE sp_Rep_MonthlyREcompute
     @DateFrom DATE,
     @DateTo DATE,
@@ -174,9 +176,22 @@ SELECT @Flag, @DateFrom <= @DateTo,
        EXISTS (SELECT 1 FROM Patient_data.tbDepartment WHERE DeptCode = trim(@DeptCode))
        OR EXISTS (SELECT 1 FROM BILLING.tbMiscRevenue WHERE MiscCode = trim(@DeptCode));
 DELETE FROM Reports.sys_argument_check;
+WITH kind AS (SELECT EXISTS (SELECT 1 FROM BILLING.tbMiscRevenue WHERE MiscCode = trim(@DeptCode)) AS Misc),
+span AS (
+  SELECT date(@DateFrom, CASE WHEN Misc THEN 'start of year' ELSE 'start of month' END) AS First,
+         CASE WHEN Misc THEN date(@DateTo, 'start of year', '+1 year')
+              ELSE date(@DateTo, 'start of month', '+1 month') END AS Past
+  FROM kind)
 DELETE FROM Reports.tbMonthlySummary
 WHERE DeptCode = trim(@DeptCode) AND Flag = @Flag
-  AND PeriodMonth >= strftime('%Y-%m', @DateFrom) AND PeriodMonth <= strftime('%Y-%m', @DateTo);
+  AND PeriodMonth >= (SELECT strftime('%Y-%m', First) FROM span)
+  AND PeriodMonth < (SELECT strftime('%Y-%m', Past) FROM span);
+WITH kind AS (SELECT EXISTS (SELECT 1 FROM BILLING.tbMiscRevenue WHERE MiscCode = trim(@DeptCode)) AS Misc),
+span AS (
+  SELECT date(@DateFrom, CASE WHEN Misc THEN 'start of year' ELSE 'start of month' END) AS First,
+         CASE WHEN Misc THEN date(@DateTo, 'start of year', '+1 year')
+              ELSE date(@DateTo, 'start of month', '+1 month') END AS Past
+  FROM kind)
 INSERT INTO Reports.tbMonthlySummary
   (DeptCode, Flag, PeriodMonth, PeriodYear, MonthNo, PatientType, ItemCode, ItemDescription,
    ItemCount, Qty, Amount, ComputedAt)
@@ -189,22 +204,19 @@ FROM (
          CASE WHEN @Flag = 'Y' THEN c.Qty ELSE 0 END AS Qty, c.Net AS Amt
   FROM BILLING.tbCharge c JOIN BILLING.tbServiceItem si ON si.ItemCode = c.ItemCode
   WHERE c.DeptCode = upper(trim(@DeptCode)) AND c.Voided = 0
-    AND c.ServiceDate >= date(@DateFrom, 'start of month')
-    AND c.ServiceDate < date(@DateTo, 'start of month', '+1 month')
+    AND c.ServiceDate >= (SELECT First FROM span) AND c.ServiceDate < (SELECT Past FROM span)
   UNION ALL
   SELECT strftime('%Y-%m', e.ExamDate), e.EncounterType, e.ItemCode, e.ItemDescription, 1, e.Qty, 0
   FROM Patient_data.tbExamination e
   WHERE @Flag = 'N' AND e.DeptCode = upper(trim(@DeptCode)) AND e.Status <> 'CANCELLED'
-    AND e.ExamDate >= date(@DateFrom, 'start of month')
-    AND e.ExamDate < date(@DateTo, 'start of month', '+1 month')
+    AND e.ExamDate >= (SELECT First FROM span) AND e.ExamDate < (SELECT Past FROM span)
   UNION ALL
   SELECT strftime('%Y-%m', r.ReceiptDate), 'O', mr.MiscCode, mr.Description, 1, 1, rl.Amount
   FROM BILLING.tbReceiptLine rl
   JOIN BILLING.tbReceipt r ON r.ORNo = rl.ORNo
   JOIN BILLING.tbMiscRevenue mr ON mr.MiscCode = rl.MiscCode
   WHERE rl.LineKind = 'MISC' AND rl.MiscCode = trim(@DeptCode) AND r.Voided = 0
-    AND r.ReceiptDate >= date(@DateFrom, 'start of month')
-    AND r.ReceiptDate < date(@DateTo, 'start of month', '+1 month'))
+    AND r.ReceiptDate >= (SELECT First FROM span) AND r.ReceiptDate < (SELECT Past FROM span))
 GROUP BY m, PatientType, ItemCode;
 GO
 
