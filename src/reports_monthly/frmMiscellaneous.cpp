@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 
 namespace tarvik::monthly {
@@ -60,11 +61,11 @@ frmMiscellaneous::frmMiscellaneous(QWidget* parent) : QDialog(parent)
     lookup::setUpGrid(grdRevenues, 200);
     grdRevenues->horizontalHeader()->setStretchLastSection(true);
     // As designed: the description's heading padded to 112 characters, the code's to 12.
-    const int descriptionWidth =
+    m_descriptionWidth =
         grdRevenues->fontMetrics().horizontalAdvance(QStringLiteral("Description").leftJustified(112)) + 12;
-    const int codeWidth = grdRevenues->fontMetrics().horizontalAdvance(QStringLiteral("Code").leftJustified(12)) + 12;
-    grdRevenues->horizontalHeader()->setDefaultSectionSize(descriptionWidth);
-    grdRevenues->setMinimumSize(descriptionWidth + std::max(codeWidth, 120) + 40, 260);
+    const int codeWidth =
+        std::max(grdRevenues->fontMetrics().horizontalAdvance(QStringLiteral("Code").leftJustified(12)) + 12, 120);
+    grdRevenues->setMinimumSize(m_descriptionWidth + codeWidth + grdRevenues->verticalHeader()->width() + 24, 260);
 
     Label2 = new QLabel(QStringLiteral("Code"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -151,6 +152,7 @@ bool frmMiscellaneous::LoadRevenues()
     m_quiet = true;
     m_model->setRecordset(rows);
     m_quiet = false;
+    grdRevenues->setColumnWidth(kDescriptionColumn, m_descriptionWidth); // the code takes the rest
     return true;
 }
 

@@ -53,6 +53,7 @@ private:
 
     lookup::GridModel* m_model = nullptr;
     bool m_quiet = false; // the list is being replaced, not moved in by the user
+    int m_descriptionWidth = 0;
 };
 
 } // namespace tarvik::monthly

@@ -8,6 +8,7 @@
 #include "DialogRegistry.h"
 #include "HospitalDb.h"
 #include "LookupGrid.h"
+#include "MiscellaneousReports.h"
 #include "ReportOperations.h"
 #include "RegisterMonthlyDialogs.h"
 #include "frmMiscellaneous.h"
@@ -454,8 +455,12 @@ void TestMiscellaneousDialogs::screenshots()
     dialog->txtDept[1]->setText(QStringLiteral("Medical Certificate"));
     QTest::qWait(100);
     QVERIFY(dialog->grab().save(folder + QStringLiteral("/frmReportMonthMiscellaneous.png")));
-    dialog->txtDept[0]->setText(QStringLiteral("caf"));
+    // The lookup as a clerk leaves it: "café o'h" typed in lower case, found in capitals.
+    monthly::saveRevenueCode(QStringLiteral("CAFÉ O'HARA"), QStringLiteral("Café O'Hara Concession"));
+    dialog->txtDept[0]->clear();
     LookupHandler shoot([&](frmSearch* search) {
+        search->txtSearchStr->setFocus();
+        typeText(search->txtSearchStr, QStringLiteral("café o'h"));
         QTest::qWait(100);
         search->grab().save(folder + QStringLiteral("/frmSearch.png"));
         search->reject();
