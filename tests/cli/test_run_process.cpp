@@ -454,6 +454,11 @@ TEST(MiscCodesCommand, ACodeIsKeptFoundAndReportedAsTyped)
     EXPECT_TRUE(lines.contains(QStringLiteral("Reports..sp_Rep_SearchMiscellaneousRevenue '1', 'café o''hara'")));
     EXPECT_TRUE(lines.contains(
         QStringLiteral("Reports..sp_Rep_MonthlyREcompute '03/01/2026', '03/31/2026', 'CAFÉ O''HARA', 'Y'")));
+
+    const Result unknown = runCli(QStringList{"year-end-miscellaneous-report", "--code", "NO SUCH", "--year", "2026",
+                                              "--pdf", out} + logIn(data));
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("There is no miscellaneous revenue code \"NO SUCH\""))) << unknown.err.toStdString();
 }
 
 int main(int argc, char** argv)

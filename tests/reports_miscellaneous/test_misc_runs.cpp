@@ -1,6 +1,5 @@
-// The miscellaneous revenue codes and report without their windows: codes stored and found as
-// typed (quotes, accents), an empty code refused, the runners given the periods and titles of
-// both uses, and the reports' totals against the receipts themselves.
+// The miscellaneous report without its window: the runners given the periods and titles of both
+// uses, and the reports' totals against the receipts themselves.
 
 #include "fixture.h"
 
@@ -27,15 +26,6 @@ protected:
     std::unique_ptr<misctest::Session> session;
 };
 
-int storedCount(const QString& code)
-{
-    return misctest::queryRow(misctest::demoFolder(),
-                              QStringLiteral("SELECT COUNT(*) FROM BILLING.tbMiscRevenue WHERE MiscCode = '%1'")
-                                  .arg(QString(code).replace(QLatin1Char('\''), QStringLiteral("''"))))
-        .value(0)
-        .toInt();
-}
-
 // The numbers on the report's line that begins with `label`.
 QList<double> totalsLine(const QString& text, const QString& label)
 {
@@ -53,54 +43,6 @@ QList<double> totalsLine(const QString& text, const QString& label)
 }
 
 } // namespace
-
-TEST_F(MiscellaneousRuns, CodesAreStoredAndFoundAsTyped)
-{
-    const struct
-    {
-        const char* why;
-        const char* code;
-        const char* description;
-        const char* search;       // typed into a search box (upper-cased by the lookup, or not)
-        const char* saveCommand;  // the exact command text
-        const char* storedCode;   // after the procedure's trim and case-blind match
-    } cases[] = {
-        {"a quote in both texts", "O'BRIEN", "O'Brien Fund", "o'brien f",
-         "Reports..sp_Rep_UpdateMiscellaneous 'O''BRIEN', 'O''Brien Fund' ", "O'BRIEN"},
-        {"accents and quotes", "CRÈME D'ÉTÉ", "Crème d'Été Bakery", "crème d'é",
-         "Reports..sp_Rep_UpdateMiscellaneous 'CRÈME D''ÉTÉ', 'Crème d''Été Bakery' ", "CRÈME D'ÉTÉ"},
-        {"a spreadsheet formula is only text", "=MX1", "=HYPERLINK(\"x\")", "=hyper",
-         "Reports..sp_Rep_UpdateMiscellaneous '=MX1', '=HYPERLINK(\"x\")' ", "=MX1"},
-        {"an existing code in other case changes its description", "mx", "Photocopying and Printing", "printing",
-         "Reports..sp_Rep_UpdateMiscellaneous 'mx', 'Photocopying and Printing' ", "MX"},
-    };
-    for (const auto& c : cases) {
-        const QString code = QString::fromUtf8(c.code), description = QString::fromUtf8(c.description);
-        session->clearTrace();
-        monthly::saveRevenueCode(code, description);
-        EXPECT_EQ(session->trace().value(0), QString::fromUtf8(c.saveCommand)) << c.why;
-        EXPECT_EQ(storedCount(QString::fromUtf8(c.storedCode)), 1) << c.why;
-
-        bool found = false;
-        for (const RevenueCode& r : monthly::revenueCodes(QString::fromUtf8(c.search)))
-            found = found || (r.code == QString::fromUtf8(c.storedCode) && r.description == description);
-        EXPECT_TRUE(found) << c.why;
-        // The command line's lookup of a code, in any case.
-        const RevenueCode byCode = monthly::findRevenueCode(code.toLower());
-        EXPECT_EQ(byCode.code, QString::fromUtf8(c.storedCode)) << c.why;
-        EXPECT_EQ(byCode.description, description) << c.why;
-    }
-}
-
-TEST_F(MiscellaneousRuns, AnEmptyCodeIsRefusedBeforeAnythingIsSent)
-{
-    for (const char* code : {"", "   "}) {
-        session->clearTrace();
-        EXPECT_THROW(monthly::saveRevenueCode(QString::fromLatin1(code), QStringLiteral("Nameless")), std::invalid_argument);
-        EXPECT_TRUE(session->trace().isEmpty()) << '"' << code << '"';
-    }
-    EXPECT_THROW(monthly::findRevenueCode(QStringLiteral("NO SUCH CODE")), std::runtime_error);
-}
 
 // The period texts, title and runner of each use, as the recompute and the report receive them.
 TEST_F(MiscellaneousRuns, EachUseGivesItsRunnerThePeriodAndTitle)
@@ -121,11 +63,6 @@ TEST_F(MiscellaneousRuns, EachUseGivesItsRunnerThePeriodAndTitle)
          {"02/01/2026", "02/28/2026", "MC", "Y", "12 Test Street, Testville", "Monthly Medical Certificate Report",
           "02/28/2026"},
          "Monthly Medical Certificate Report: Feb,2026"},
-        {"February of a leap year", "M", QDate(2024, 2, 3), "Medical Certificate",
-         "Reports..sp_Rep_MonthlyREcompute '02/01/2024', '02/29/2024', 'MC', 'Y'", "rptMonthlyReport_MH.rpt",
-         {"02/01/2024", "02/29/2024", "MC", "Y", "12 Test Street, Testville", "Monthly Medical Certificate Report",
-          "02/29/2024"},
-         "Monthly Medical Certificate Report: Feb,2024"},
         {"no description: two blanks in the title", "M", QDate(2026, 1, 31), "",
          "Reports..sp_Rep_MonthlyREcompute '01/01/2026', '01/31/2026', 'MC', 'Y'", "rptMonthlyReport_MH.rpt",
          {"01/01/2026", "01/31/2026", "MC", "Y", "12 Test Street, Testville", "Monthly  Report", "01/31/2026"},
