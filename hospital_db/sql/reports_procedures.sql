@@ -172,7 +172,9 @@ GO
 --   with nothing to count has no rows and is computed again each time, which costs little.
 --   This is done for @Flag, and for the other flag where that flag has rows in the year, since
 --   the year-end report reads whichever of the two it finds (see rptYearEndReport.rpt).
--- A month computed after its end is kept as it stands, as the month-end run left it.
+-- A month computed after its end is kept as it stands, as the month-end run left it; but a
+-- miscellaneous revenue code has every month of those years computed for @Flag each time:
+-- its receipts are few, and a receipt voided after its month was summarised then counts right.
 CREATE PROCEDURE sp_Rep_MonthlyREcompute
     @DateFrom DATE,
     @DateTo DATE,
@@ -214,6 +216,7 @@ FROM months m CROSS JOIN flags f
 LEFT JOIN kept k ON k.Flag = f.Flag AND k.PeriodMonth = strftime('%Y-%m', m.MonthStart)
 WHERE (f.Flag = @Flag AND m.MonthStart >= date(@DateFrom, 'start of month')
        AND m.MonthStart <= date(@DateTo, 'start of month'))
+   OR (f.Flag = @Flag AND EXISTS (SELECT 1 FROM BILLING.tbMiscRevenue WHERE MiscCode = trim(@DeptCode)))
    OR k.ComputedAt IS NULL
    OR k.ComputedAt < date(m.MonthStart, '+1 month');
 DELETE FROM Reports.tbMonthlySummary

@@ -114,9 +114,13 @@ QString outputBaseName(const QString& exportName, const QString& caption, const 
     if (!exportName.isEmpty())
         return exportName + QLatin1Char(' ') + label;
     QString name = caption;
-    const QString captionDay = dayText(date);
-    if (name.endsWith(captionDay))
-        name.chop(captionDay.size());
+    // The runners' captions end with the day, or with the month as "mmm,yyyy": the label says it.
+    for (const QString& captionDate : {dayText(date), formatMonthYear(date)}) {
+        if (name.endsWith(captionDate)) {
+            name.chop(captionDate.size());
+            break;
+        }
+    }
     static const QRegularExpression trailing(QStringLiteral("[\\s:]+$"));
     name.remove(trailing);
     name.replace(QLatin1Char('/'), QLatin1Char('-'));

@@ -1,6 +1,9 @@
 #include "Subcommands.h"
 
 #include "RunCommand.h"
+#ifdef TARVIK_HAVE_MISC_CODES
+#include "MiscCodesCommand.h"
+#endif
 
 #include <cstring>
 
@@ -17,6 +20,9 @@ struct Subcommand
 // The subcommands of tarvik-reports, each in a unit of its own.
 constexpr Subcommand kSubcommands[] = {
     {"run", runCommand},
+#ifdef TARVIK_HAVE_MISC_CODES
+    {"misc-codes", miscCodesCommand},
+#endif
 };
 
 } // namespace

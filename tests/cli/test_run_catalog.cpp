@@ -27,7 +27,8 @@ TEST(RunCatalog, EveryDailyReportAndTheBatchHaveTheirStableNames)
         "daily-summary-of-discharges", "daily-income-report", "daily-summary-of-services", "admission-logbook",
         "opd-registration-logbook", "payment-summary-report", "laboratory-examination-logbook",
         "x-ray-examination-logbook", "ultrasound-examination-logbook", "ct-scan-examination-logbook",
-        "patients-account-status-report", "end-of-day",
+        "patients-account-status-report", "end-of-day", "monthly-miscellaneous-report",
+        "year-end-miscellaneous-report",
         "year-end-apparatus-report", "year-end-laboratory-report", "year-end-x-ray-report",
         "year-end-ultrasound-report", "year-end-operating-room-report", "year-end-physical-therapy-report",
         "year-end-rts-report", "year-end-ct-scan-report", "year-end-delivery-room-report", "year-end"};
@@ -113,6 +114,9 @@ TEST(RunCatalog, OutputFilesAreNamedLikeThePresets)
               QStringLiteral("Daily Adjustment Report 02-03-2005"));
     EXPECT_EQ(outputBaseName({}, QStringLiteral("Audit A/R: totals"), day), QStringLiteral("Audit A-R- totals 02-03-2005"));
     EXPECT_EQ(outputBaseName({}, QStringLiteral("../.."), day), QStringLiteral("Report..-.. 02-03-2005"));
+    // A month's or year's caption ends with its month: the period label replaces it.
+    EXPECT_EQ(outputBaseName({}, QStringLiteral("Monthly Café O'Hara Report: Feb,2005"), day, QStringLiteral("02-2005")),
+              QStringLiteral("Monthly Café O'Hara Report 02-2005"));
 }
 
 // The inputs of the coming dialogs' entries: defaults as the dialogs start, the server's day

@@ -74,7 +74,8 @@ QString freshDir(const QString& name)
     return path;
 }
 
-Result runCli(const QStringList& args, const QByteArray& input = {})
+// tarvik-reports with these arguments, the subcommand first.
+Result runProgram(const QStringList& args, const QByteArray& input = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -83,7 +84,7 @@ Result runCli(const QStringList& args, const QByteArray& input = {})
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command must manage without it
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TARVIK_REPORTS_EXE), QStringList{QStringLiteral("run")} + args);
+    p.start(QStringLiteral(TARVIK_REPORTS_EXE), args);
     if (!p.waitForStarted(30000))
         return {};
     if (!input.isEmpty())
@@ -95,6 +96,11 @@ Result runCli(const QStringList& args, const QByteArray& input = {})
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+Result runCli(const QStringList& args, const QByteArray& input = {})
+{
+    return runProgram(QStringList{QStringLiteral("run")} + args, input);
 }
 
 // The usual log-in and data options.
@@ -412,6 +418,51 @@ TEST(RunCommand, ListsEveryReportAndBatchWithItsInputs)
             ++boxes;
     }
     EXPECT_EQ(boxes, 13);
+}
+
+// A code typed with a quote and accents, kept with `misc-codes` and reported by `run`, after
+// receipts for it were taken: stored, found and reported as typed, every command text quoted.
+TEST(MiscCodesCommand, ACodeIsKeptFoundAndReportedAsTyped)
+{
+    const QString data = copyOfDemo();
+    exec(data, {"INSERT INTO BILLING.tbReceipt (ORNo, ReceivedAt, ReceiptDate, CashierID, ReceivedFrom, Tender, Amount)"
+                " VALUES ('T-1', '2026-03-02 10:00:00', '2026-03-02', 'C1', 'Café', 'CASH', 150000),"
+                " ('T-2', '2026-03-03 10:00:00', '2026-03-03', 'C1', 'Café', 'CASH', 25050)",
+                "INSERT INTO BILLING.tbReceiptLine (ORNo, LineNo, LineKind, MiscCode, Amount)"
+                " VALUES ('T-1', 1, 'MISC', 'CAFÉ O''HARA', 150000), ('T-2', 1, 'MISC', 'CAFÉ O''HARA', 25050)"});
+    const QStringList code{QStringLiteral("CAFÉ O'HARA"), QStringLiteral("Café O'Hara Concession")};
+
+    const Result blank = runProgram(QStringList{"misc-codes", "set", "  ", "Nameless"} + logIn(data));
+    EXPECT_EQ(blank.status, 2) << blank.err.toStdString();
+    const Result set = runProgram(QStringList{"misc-codes", "set"} + code + logIn(data));
+    ASSERT_EQ(set.status, 0) << set.err.toStdString();
+    EXPECT_EQ(set.out, code.join('\t') + '\n');
+    const Result list = runProgram(QStringList{"misc-codes", "list", "café o'h"} + logIn(data));
+    ASSERT_EQ(list.status, 0) << list.err.toStdString();
+    EXPECT_EQ(list.out, code.join('\t') + '\n');
+
+    const QString out = freshDir(QStringLiteral("misc"));
+    const QString trace = QDir(out).filePath(QStringLiteral("trace.txt"));
+    const Result report = runCli(QStringList{"monthly-miscellaneous-report", "--code", "café o'hara", "--month", "03/2026",
+                                             "--pdf", out, "--trace", trace}
+                                 + logIn(data));
+    ASSERT_EQ(report.status, 0) << report.err.toStdString();
+    const QString pdf = QDir(out).filePath(QStringLiteral("Monthly Café O'Hara Concession Report 03-2026.pdf"));
+    EXPECT_TRUE(report.out.contains(pdf)) << report.out.toStdString();
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Monthly Café O'Hara Concession Report"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("1,750.50"))) << text.toStdString();
+    QFile t(trace);
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(t.readAll()).split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Reports..sp_Rep_SearchMiscellaneousRevenue '1', 'café o''hara'")));
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("Reports..sp_Rep_MonthlyREcompute '03/01/2026', '03/31/2026', 'CAFÉ O''HARA', 'Y'")));
+
+    const Result unknown = runCli(QStringList{"year-end-miscellaneous-report", "--code", "NO SUCH", "--year", "2026",
+                                              "--pdf", out} + logIn(data));
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("There is no miscellaneous revenue code \"NO SUCH\""))) << unknown.err.toStdString();
 }
 
 int main(int argc, char** argv)
