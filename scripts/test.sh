@@ -17,3 +17,12 @@ export ASAN_OPTIONS="detect_leaks=0:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j2 "$@"
+
+# The Debian package, built as users get it (no tests, benchmarks or sanitizers), unpacked into a
+# throw-away root and run from there. TARVIK_SKIP_PACKAGE=1 leaves it out of a local run.
+if [ -z "${TARVIK_SKIP_PACKAGE:-}" ]; then
+  started=$SECONDS
+  deb=$(bash "$TOP/scripts/package.sh" | tail -n 1)
+  bash "$TOP/scripts/check-package.sh" "$deb"
+  echo "Package built and checked in $((SECONDS - started)) s" >&2
+fi

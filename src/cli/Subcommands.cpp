@@ -37,4 +37,12 @@ std::optional<int> runSubcommandOf(int argc, char* argv[])
     return std::nullopt;
 }
 
+std::vector<const char*> subcommandNames()
+{
+    std::vector<const char*> names;
+    for (const Subcommand& s : kSubcommands)
+        names.push_back(s.name);
+    return names;
+}
+
 } // namespace tarvik::cli

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 namespace tarvik::cli {
 
 // Runs the subcommand argv[1] names ("run", ...) and returns its exit status; nothing (and
 // nothing done) when argv[1] names none, so the program opens its window.
 std::optional<int> runSubcommandOf(int argc, char* argv[]);
+
+// The subcommands' names, in the table's order (for the program's --help).
+std::vector<const char*> subcommandNames();
 
 } // namespace tarvik::cli

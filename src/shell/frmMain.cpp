@@ -150,8 +150,8 @@ frmMain::frmMain(DialogRegistry& dialogs, QWidget* parent, const QString& pictur
     m_statusBar->addWidget(m_statusPanel, 1);
     m_statusPanel->setText(statusBarText(gCurrentUser->employeename(), gCurrentUser->ServerName()));
 
-    const QString folder = pictureFolder.isEmpty() ? QCoreApplication::applicationDirPath() : pictureFolder;
-    const QString picturePath = folder + QStringLiteral("/Reports.Jpg");
+    const QString picturePath = pictureFolder.isEmpty() ? programFile(QStringLiteral("Reports.Jpg"))
+                                                        : pictureFolder + QStringLiteral("/Reports.Jpg");
     QPixmap picture;
     if (!QFileInfo::exists(picturePath) || !picture.load(picturePath, "JPG"))
         throw std::runtime_error(

@@ -61,7 +61,7 @@ public:
     static constexpr int kGripWidth = 75;
     static constexpr int kInitialPaneWidth = 4650;
 
-    // Loads the menu. pictureFolder holds Reports.Jpg (the program's folder unless given);
+    // Loads the menu. pictureFolder holds Reports.Jpg (programFile unless given);
     // a missing picture throws std::runtime_error.
     explicit frmMain(DialogRegistry& dialogs, QWidget* parent = nullptr,
                      const QString& pictureFolder = QString());
