@@ -25,10 +25,11 @@
 
 namespace {
 
-std::vector<const char*> commandNames()
+// Each command's name and what it does.
+std::vector<std::pair<const char*, const char*>> commands()
 {
 #ifdef TARVIK_HAVE_CLI
-    return tarvik::cli::subcommandNames();
+    return tarvik::cli::subcommandSummaries();
 #else
     return {};
 #endif
@@ -44,10 +45,10 @@ tarvik::ProgramOptions programOptions()
         "to PDF, Excel or CSV. With a command it works without a window.");
     cl.option({"help-all"}, "Show this help followed by every command's own, and exit.");
     cl.argumentHeading(QStringLiteral("Commands"));
-    for (const char* name : commandNames())
+    for (const auto& [name, summary] : commands())
         cl.argument(QString::fromLatin1(name),
-                    QStringLiteral("A command without a window; \"tarvik-reports %1 --help\" tells its options.")
-                        .arg(QString::fromLatin1(name)));
+                    QStringLiteral("%1; \"tarvik-reports %2 --help\" tells its options.")
+                        .arg(QString::fromLatin1(summary), QString::fromLatin1(name)));
     cl.epilogue(QStringLiteral(
         "Window options:\nQt's own options of a window program are taken too, such as -platform xcb, -style "
         "Fusion, -display :0 or -reverse."));
@@ -105,7 +106,7 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(cl.helpText()), stdout);
         std::fflush(stdout);
 #ifdef TARVIK_HAVE_CLI
-        for (const char* name : commandNames()) {
+        for (const auto& [name, summary] : commands()) {
             std::fputs(qPrintable(QStringLiteral("\nThe %1 command:\n").arg(QString::fromLatin1(name))), stdout);
             std::fflush(stdout);
             char* help[] = {argv[0], const_cast<char*>(name), const_cast<char*>("--help"), nullptr};

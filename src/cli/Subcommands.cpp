@@ -14,14 +14,16 @@ namespace {
 struct Subcommand
 {
     const char* name;
+    const char* summary; // one line for the program's --help
     int (*run)(int argc, char* argv[]);
 };
 
 // The subcommands of tarvik-reports, each in a unit of its own.
 constexpr Subcommand kSubcommands[] = {
-    {"run", runCommand},
+    {"run", "produces a report or a batch of reports without a window (cron, systemd timers)", runCommand},
 #ifdef TARVIK_HAVE_MISC_CODES
-    {"misc-codes", miscCodesCommand},
+    {"misc-codes", "lists or sets the miscellaneous revenue codes, as the maintenance window does",
+     miscCodesCommand},
 #endif
 };
 
@@ -37,12 +39,12 @@ std::optional<int> runSubcommandOf(int argc, char* argv[])
     return std::nullopt;
 }
 
-std::vector<const char*> subcommandNames()
+std::vector<std::pair<const char*, const char*>> subcommandSummaries()
 {
-    std::vector<const char*> names;
+    std::vector<std::pair<const char*, const char*>> out;
     for (const Subcommand& s : kSubcommands)
-        names.push_back(s.name);
-    return names;
+        out.emplace_back(s.name, s.summary);
+    return out;
 }
 
 } // namespace tarvik::cli

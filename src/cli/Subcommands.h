@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tarvik::cli {
@@ -9,7 +10,7 @@ namespace tarvik::cli {
 // nothing done) when argv[1] names none, so the program opens its window.
 std::optional<int> runSubcommandOf(int argc, char* argv[]);
 
-// The subcommands' names, in the table's order (for the program's --help).
-std::vector<const char*> subcommandNames();
+// Each subcommand's name and what it does, in the table's order (for the program's --help).
+std::vector<std::pair<const char*, const char*>> subcommandSummaries();
 
 } // namespace tarvik::cli
