@@ -7,6 +7,7 @@
 #include "DialogRegistry.h"
 #include "RegisterDialogs.h"
 #include "Session.h"
+#include "ProgramSettings.h"
 #include "Startup.h"
 #include "mdiReportForm.h"
 #ifdef TARVIK_HAVE_CLI
@@ -35,6 +36,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tarvik-reports"));
     QApplication::setOrganizationName(QStringLiteral("tarvik"));
+    QApplication::setWindowIcon(tarvik::shell::programIcon()); // the log-in window's too
+    tarvik::shell::applyProgramSettings();
 
     tarvik::shell::DialogRegistry dialogs;
     tarvik::registerReportDialogs(dialogs);

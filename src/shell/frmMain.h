@@ -7,6 +7,7 @@
 class QFrame;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QStatusBar;
 class QToolButton;
 
@@ -81,6 +82,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildCategoryButtons();
@@ -98,6 +100,10 @@ private:
     DialogRegistry& m_dialogs;
     QFrame* m_picMainMenu;
     std::vector<QPushButton*> m_cmdMainMenu;
+    // The open category's items, in a strip of their own that scrolls when the window is too
+    // short for them, so that they never cover the category buttons below.
+    QScrollArea* m_itemArea;
+    QWidget* m_itemStrip;
     std::vector<QToolButton*> m_fltSubMenu;
     SplitterGrip* m_imgSplitter;
     QFrame* m_picSplitter;
