@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPrinterInfo>
 #include <QTest>
 
@@ -82,6 +84,7 @@ private slots:
     void totalsFromExactResults();
     void failureTakesDownTheHourglassAndTheProgressWindow();
     void exportButtonWritesThePresetFile();
+    void exportsWithoutAPresetAreNamedByCaptionAndDay();
 
     void clinicalLogbooks_data();
     void clinicalLogbooks();
@@ -315,6 +318,76 @@ void TestDailyRuns::exportButtonWritesThePresetFile()
              QStringList{QStringLiteral("Daily Admission Logbook 03-09-2026.xls")});
 }
 
+void TestDailyRuns::exportsWithoutAPresetAreNamedByCaptionAndDay()
+{
+    SessionExports::clear();
+    // Three reports without a preset, two of them of one definition (the departments'
+    // logbooks): each exports under its caption and day, as `tarvik-reports run` names it.
+    EndOfDayInput in;
+    in.date = dailytest::kBusyDay;
+    for (int box : {0, 4, 5})
+        in.ticked[size_t(box)] = true;
+    dailytest::RecordingUi ui;
+    QVERIFY(runEndOfDay(in, ui).ok());
+    const auto viewers = m_session->viewers();
+    QCOMPARE(viewers.size(), 3);
+    const QDir folder(m_session->exportFolder());
+    const QStringList expected{QStringLiteral("Daily Summary Of Discharges 03-09-2026.xls"),
+                               QStringLiteral("Daily Laboratory Examination Logbook 03-09-2026.xls"),
+                               QStringLiteral("Daily X-Ray Examination Logbook 03-09-2026.xls")};
+    bool prompted = false;
+    dailytest::ModalHandler none([&](QDialog* d) { prompted = true; d->reject(); }, 2000);
+    for (int i = 0; i < 3; ++i) {
+        viewers[i]->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+        // The viewer says where the file went.
+        QCOMPARE(viewers[i]->CRViewer1->statusText(),
+                 QStringLiteral("Exported to ") + QDir::toNativeSeparators(folder.filePath(expected[i])));
+    }
+    // The same viewer again replaces its own file without a question.
+    viewers[1]->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+    QVERIFY(!prompted);
+    QStringList files = folder.entryList(QDir::Files);
+    files.sort();
+    QStringList sorted = expected;
+    sorted.sort();
+    QCOMPARE(files, sorted);
+
+    // The daily reports' discharges summary (another definition) is preset to the same name:
+    // its Export asks before it replaces the batch's file, and No keeps that file.
+    QFile first(folder.filePath(expected[0]));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray batchFile = first.readAll();
+    first.close();
+    QVERIFY(runReportDateOthers({dailytest::kBusyDay, QStringLiteral("0")}, ui));
+    frmReportViewer* daily = m_session->viewers().last();
+    QString question;
+    auto answer = [&](QMessageBox::StandardButton button) {
+        return tarvik::testsupport::ModalHandler<QMessageBox>([&question, button](QMessageBox* box) {
+            question = box->text();
+            QCOMPARE(box->objectName(), QStringLiteral("msgReplaceExport"));
+            box->button(button)->click();
+        });
+    };
+    {
+        auto no = answer(QMessageBox::No);
+        daily->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+        QVERIFY(no.fired());
+    }
+    QVERIFY2(question.contains(expected[0]) && question.contains(QStringLiteral("Daily Summary Of Discharges")),
+             qPrintable(question));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QCOMPARE(first.readAll(), batchFile);
+    first.close();
+    {
+        auto yes = answer(QMessageBox::Yes);
+        daily->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+        QVERIFY(yes.fired());
+    }
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QVERIFY(first.readAll() != batchFile);
+    SessionExports::clear();
+}
+
 void TestDailyRuns::clinicalLogbooks_data()
 {
     QTest::addColumn<QString>("type");
@@ -463,6 +536,12 @@ void TestDailyRuns::endOfDayPrintKeepsTheSummariesInViewers()
     QVERIFY2(found.size() >= 2, qPrintable(QStringLiteral("%1 printed PDFs in %2").arg(found.size()).arg(out)));
     const QString text = dailytest::pdfText(found.value(0)) + dailytest::pdfText(found.value(1));
     QVERIFY2(text.contains(QStringLiteral("Test General Hospital")), qPrintable(text.left(400)));
+    // Each job is named by the caption the report is produced under, not its file.
+    QStringList jobTitles;
+    for (const QString& f : found)
+        jobTitles << tarvik::testsupport::pdfInfo(f, QStringLiteral("Title"));
+    jobTitles.sort();
+    QCOMPARE(jobTitles, (QStringList{"(Daily Admission Logbook)", "(Daily Audit Trail - Detailed)"}));
     for (const QString& f : found)
         QFile::remove(f);
 }
