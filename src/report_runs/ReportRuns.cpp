@@ -305,8 +305,12 @@ DayTotals readTotals(const QString& text)
 {
     const db::RecordsetPtr rs = sessionConnection().execute(text);
     DayTotals totals;
-    if (!rs || !rs->isOpen() || rs->eof() || rs->bof())
-        return totals; // nobody to count that day
+    // A procedure that returns no result at all is broken, not a quiet day: zero totals
+    // printed as if they were the day's would be a plainly wrong report.
+    if (!rs || !rs->isOpen())
+        throw db::DbError(QStringLiteral("%1 returned no result: the day's totals cannot be read.").arg(text));
+    if (rs->eof() || rs->bof())
+        return totals; // no row: nobody to count that day
     totals.patientCharge = countField(*rs, QStringLiteral("TotalPatientCharge"), text);
     totals.patientCash = countField(*rs, QStringLiteral("TotalPatientCash"), text);
     totals.hospCharge = amountField(*rs, QStringLiteral("TotalHospCharge"), text);

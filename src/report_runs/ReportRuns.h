@@ -203,7 +203,8 @@ QString captionOf(const ReportSpec& row, const RunValues& run);
 db::Connection& sessionConnection();
 
 // The six totals from the current row of the result of `command`; a Null field gives 0, no
-// row (or no result) gives all 0. Throws DbError for a missing field.
+// row gives all 0. Throws DbError when the command returns no result at all or a field is
+// missing.
 DayTotals readTotals(const QString& command);
 
 // Prepares, opens and presents one row. Returns the caption it was presented under. Throws on

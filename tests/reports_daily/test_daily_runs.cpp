@@ -83,6 +83,7 @@ private slots:
     void totalsFromExactResults_data();
     void totalsFromExactResults();
     void failureTakesDownTheHourglassAndTheProgressWindow();
+    void totalsProcedureWithoutAResultIsAnError();
     void exportButtonWritesThePresetFile();
     void exportsWithoutAPresetAreNamedByCaptionAndDay();
 
@@ -286,6 +287,29 @@ void TestDailyRuns::failureTakesDownTheHourglassAndTheProgressWindow()
     QVERIFY(!frmAnimate::instance());
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(ui.shown.empty());
+}
+
+void TestDailyRuns::totalsProcedureWithoutAResultIsAnError()
+{
+    // No result at all is not a day without patients: the report must not show zero totals.
+    m_session.reset();
+    auto hospital = dailytest::emptyHospital();
+    dailytest::replaceProcedure(hospital->path(),
+                                QStringLiteral("CREATE PROCEDURE sp_Rep_GetComputedInPatients\n    @ReportDate DATE\nAS\n"
+                                               "UPDATE Reports.tbDailyDischarges SET ARNo = ARNo WHERE 0;\nGO\n"));
+    dailytest::Session session(hospital->path());
+    dailytest::RecordingUi ui(false);
+    try {
+        runReportDateOthers({dailytest::kBusyDay, QStringLiteral("0")}, ui);
+        QFAIL("totals that were never read were shown as zero");
+    } catch (const std::exception& e) {
+        const QString message = QString::fromUtf8(e.what());
+        QVERIFY2(message.contains(QStringLiteral("sp_Rep_GetComputedInPatients")) && message.contains(QStringLiteral("no result")),
+                 e.what());
+    }
+    QVERIFY(ui.shown.empty());
+    QCOMPARE(ui.busyDepth, 0);
+    QCOMPARE(ui.progressDepth, 0);
 }
 
 void TestDailyRuns::exportButtonWritesThePresetFile()
