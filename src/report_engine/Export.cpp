@@ -347,15 +347,10 @@ private:
     }
 
     // The detail column an element stands over: the one holding the point its text is
-    // aligned to, else the nearest. A summary of a column the detail shows goes under it.
+    // aligned to. An element beside every column goes to the nearest, unless it is a summary
+    // of a column the detail shows: then under that column.
     size_t columnOf(const ElementDef& e) const
     {
-        if (e.kind == ElementKind::Summary && !e.column.isEmpty())
-            for (size_t k = 0; k < m_detailFields.size(); ++k) {
-                const ElementDef& d = m_def.detail.elements[m_detailFields[k]];
-                if (d.kind == ElementKind::Field && d.column.compare(e.column, Qt::CaseInsensitive) == 0)
-                    return k;
-            }
         if (m_detailFields.empty())
             return 0;
         const double x = e.align == Align::Right    ? e.rect.right() - 1
@@ -371,6 +366,12 @@ private:
                 bestDistance = distance;
             }
         }
+        if (bestDistance > 0 && e.kind == ElementKind::Summary && !e.column.isEmpty())
+            for (size_t k = 0; k < m_detailFields.size(); ++k) {
+                const ElementDef& d = m_def.detail.elements[m_detailFields[k]];
+                if (d.kind == ElementKind::Field && d.column.compare(e.column, Qt::CaseInsensitive) == 0)
+                    return k;
+            }
         return best;
     }
 
