@@ -157,8 +157,18 @@ void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bo
     if (QMdiArea* area = viewerHost()) {
         QMdiSubWindow* child = area->addSubWindow(viewer);
         child->setAttribute(Qt::WA_DeleteOnClose);
+        // Nine tenths of the frame, each new viewer a step further down, always wholly inside
+        // the frame: a viewer running off its edge hides the page's right side.
         const QSize room = area->viewport()->size();
-        child->resize(std::max(480, room.width() * 9 / 10), std::max(360, room.height() * 9 / 10));
+        const QSize size(std::min(room.width(), std::max(480, room.width() * 9 / 10)),
+                         std::min(room.height(), std::max(360, room.height() * 9 / 10)));
+        int others = 0;
+        for (QMdiSubWindow* window : area->subWindowList())
+            others += window != child && window->isVisible() && !window->isMaximized() ? 1 : 0;
+        const int step = 24;
+        const int roomForSteps = std::max(0, std::min(room.width() - size.width(), room.height() - size.height()));
+        const int offset = roomForSteps > 0 ? (others * step) % (roomForSteps + 1) : 0;
+        child->setGeometry(offset, offset, size.width(), size.height());
         child->show();
         area->setActiveSubWindow(child);
     } else {

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollArea>
@@ -107,6 +108,7 @@ frmMain::frmMain(DialogRegistry& dialogs, QWidget* parent, const QString& pictur
     setWindowTitle(QStringLiteral("Reports"));
     setMinimumSize(px(2 * layout::kMinPaneWidth + kGripWidth), 300);
     setStyleSheet(QString::fromLatin1(kMenuStyle));
+    setFocusPolicy(Qt::StrongFocus);
 
     if (!gCurrentUser)
         throw std::runtime_error("No user is logged in.");
@@ -216,6 +218,32 @@ void frmMain::cmdMainMenu_Click(int index)
     }
     ArrangeCategoryButtons();
     ShowCategoryItems();
+    orderTabs();
+}
+
+void frmMain::orderTabs()
+{
+    // Tab goes down the menu as it shows: the categories up to the open one, its items, then
+    // the categories below them.
+    std::vector<QWidget*> chain;
+    for (int i = 0; i <= m_selected; ++i)
+        chain.push_back(m_cmdMainMenu[size_t(i)]);
+    for (int k = 0; k < m_itemCount; ++k)
+        chain.push_back(m_fltSubMenu[size_t(k)]);
+    for (size_t i = size_t(m_selected) + 1; i < m_cmdMainMenu.size(); ++i)
+        chain.push_back(m_cmdMainMenu[i]);
+    for (size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void frmMain::focusInEvent(QFocusEvent* event)
+{
+    // The menu itself takes no keys: its open category's first item does.
+    QWidget::focusInEvent(event);
+    if (m_itemCount > 0)
+        m_fltSubMenu.front()->setFocus(event->reason());
+    else
+        m_cmdMainMenu[size_t(m_selected)]->setFocus(event->reason());
 }
 
 void frmMain::ArrangeCategoryButtons()

@@ -82,6 +82,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -89,6 +90,7 @@ private:
     void ArrangeCategoryButtons();
     void ShowCategoryItems();
     void BuildItemButtons(const std::vector<QString>& captions);
+    void orderTabs();
     void applyGeometry();
     int windowWidthTwips() const;
     int paneHeightTwips() const;
