@@ -3,6 +3,7 @@
 
 #include "fixture.h"
 
+#include "PrintedPdf.h"
 #include "TextRenderer.h"
 
 #include <QDir>
@@ -288,9 +289,12 @@ TEST_F(Layout, PdfEmbedsFontsAndReplacesFilesAtomically)
 TEST_F(Layout, GroupTreeBecomesThePdfOutline)
 {
     auto report = enginetest::openCollections(s_folder);
+    report->setCaption(QStringLiteral("Collections: 01/31/2026"));
     auto doc = finished(report);
     const QString pdf = tempPath(QStringLiteral("outline.pdf"));
     writePdf(*report, *doc, pdf);
+    // The document is titled as the report was presented, not after its definition file.
+    EXPECT_EQ(tarvik::testsupport::pdfInfo(pdf, QStringLiteral("Title")), QStringLiteral("Collections: 01/31/2026"));
     // Read back by poppler, which knows nothing of how it was written.
     QProcess p;
     p.start(QStringLiteral("pdftohtml"), {QStringLiteral("-xml"), QStringLiteral("-stdout"), QStringLiteral("-i"),
