@@ -232,9 +232,14 @@ QString outputBaseName(const QString& exportName, const QString& caption, const 
     if (!exportName.isEmpty())
         return exportName + QLatin1Char(' ') + label;
     QString name = caption;
-    const QString captionDay = dayText(day);
-    if (day.isValid() && name.endsWith(captionDay))
-        name.chop(captionDay.size());
+    // The runners' captions end with the day, or with the month as "mmm,yyyy": the label says it.
+    if (day.isValid())
+        for (const QString& captionDate : {dayText(day), formatMonthYear(day)}) {
+            if (name.endsWith(captionDate)) {
+                name.chop(captionDate.size());
+                break;
+            }
+        }
     static const QRegularExpression trailing(QStringLiteral("[\\s:]+$"));
     name.remove(trailing);
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
