@@ -565,9 +565,9 @@ void TestDailyRuns::endOfDayPrintKeepsTheSummariesInViewers()
     for (const QString& f : found)
         jobTitles << tarvik::testsupport::pdfInfo(f, QStringLiteral("Title"));
     jobTitles.sort();
-    QCOMPARE(jobTitles, (QStringList{"(Daily Admission Logbook)", "(Daily Audit Trail - Detailed)"}));
     for (const QString& f : found)
         QFile::remove(f);
+    QCOMPARE(jobTitles, (QStringList{"(Daily Admission Logbook)", "(Daily Audit Trail - Detailed)"}));
 }
 
 void TestDailyRuns::endOfDayWithNothingTickedProducesNothing()
