@@ -402,6 +402,16 @@ private:
         cells.push_back(cell);
     }
 
+    // A row that starts with a label starts in the first cell, as a sheet's rows do ("Total
+    // for the year" in column A); the figures after it keep their columns.
+    static void leadingLabelFirst(std::vector<Cell>& cells)
+    {
+        const auto first = std::find_if(cells.begin(), cells.end(),
+                                        [](const Cell& c) { return c.type != Cell::Type::Empty; });
+        if (first != cells.end() && first != cells.begin() && first->type == Cell::Type::Text)
+            std::swap(cells.front(), *first);
+    }
+
     // A band as rows: each line of elements a row, in order from the top; the subreports
     // placed on a line follow it. Returns whether anything was written.
     bool bandRows(const BandDef& band, const Row* row)
@@ -441,6 +451,7 @@ private:
                 any = true;
             }
             if (any) {
+                leadingLabelFirst(cells);
                 m_w.addRow(cells);
                 wrote = true;
             }
