@@ -6,6 +6,7 @@
 
 #include "DialogRegistry.h"
 #include "ProgramOptions.h"
+#include "ProgramSettings.h"
 #include "RegisterDialogs.h"
 #include "Session.h"
 #include "Startup.h"
@@ -124,11 +125,9 @@ int main(int argc, char* argv[])
     // Qt took its own options out of argv; anything left is not the program's.
     if (argc > 1)
         cl.fail(QStringLiteral("unknown option \"%1\".").arg(QString::fromLocal8Bit(argv[1])));
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/tarvik/icons/tarvik-reports-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(tarvik::shell::programIcon()); // the log-in window's too
     QGuiApplication::setDesktopFileName(QStringLiteral("tarvik-reports"));
+    tarvik::shell::applyProgramSettings();
 
     tarvik::shell::DialogRegistry dialogs;
     tarvik::registerReportDialogs(dialogs);

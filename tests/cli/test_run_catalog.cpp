@@ -202,6 +202,28 @@ TEST(RunCatalog, InputsTakeTheDialogsDefaultsAndLimits)
                  std::runtime_error);
 }
 
+// A viewer's export without a preset takes the label of its run: what the command line's
+// files end with for the same report.
+TEST(RunCatalog, ARunsLabelNamesItsDayMonthYearOrPeriod)
+{
+    const struct
+    {
+        const char* why;
+        QDate from, to;
+        const char* label;
+    } rows[] = {
+        {"one day", QDate(2026, 3, 2), QDate(2026, 3, 2), "03-02-2026"},
+        {"a whole month", QDate(2026, 2, 1), QDate(2026, 2, 28), "02-2026"},
+        {"a whole leap February", QDate(2024, 2, 1), QDate(2024, 2, 29), "02-2024"},
+        {"a whole year", QDate(2025, 1, 1), QDate(2025, 12, 31), "2025"},
+        {"part of a month", QDate(2026, 2, 1), QDate(2026, 2, 27), "02-01-2026 to 02-27-2026"},
+        {"two months", QDate(2026, 1, 1), QDate(2026, 2, 28), "01-01-2026 to 02-28-2026"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(tarvik::runs::runLabel(tarvik::runs::RunValues::period(r.from, r.to)), QString::fromLatin1(r.label))
+            << r.why;
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);

@@ -61,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, NumberFormat, ::testing::Values(
     FormatCase{"0.0#", QVariant(2.5), "2.5"},
     FormatCase{"0.0#", QVariant(2.257), "2.26"},
     FormatCase{"0 rows", QVariant(12), "12 rows"},
+    FormatCase{"#,##0 {patient|patients}", QVariant(1), "1 patient"},
+    FormatCase{"#,##0 {patient|patients}", QVariant(0), "0 patients"},
+    FormatCase{"#,##0 {patient|patients}", QVariant(1250), "1,250 patients"},
+    FormatCase{"0.0 {day|days}", QVariant(1.0), "1.0 days"},   // "1.0" is not one
+    FormatCase{"{One|} 0", QVariant(1), "One 1"},
     FormatCase{"MM/dd/yyyy", QVariant(QStringLiteral("2026-01-31")), "01/31/2026"},
     FormatCase{"MM/dd/yyyy hh:mm", QVariant(QStringLiteral("2026-01-31 08:05:00")), "01/31/2026 08:05"},
     FormatCase{"MM/dd/yyyy", QVariant(QDate(2026, 2, 28)), "02/28/2026"},

@@ -114,6 +114,18 @@ QString pdfText(const QString& pdf, QString* error)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+QString pdfInfo(const QString& pdf, const QString& key)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {pdf});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n')))
+        if (line.startsWith(key + QLatin1Char(':')))
+            return line.mid(key.size() + 1).trimmed();
+    return {};
+}
+
 QString cupsPdfOutputDir()
 {
     if (!qEnvironmentVariableIsEmpty("TARVIK_CUPS_PDF_OUT"))

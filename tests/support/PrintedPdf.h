@@ -13,6 +13,10 @@ namespace tarvik::testsupport {
 // hangs it gives an empty text and, if asked, why.
 QString pdfText(const QString& pdf, QString* error = nullptr);
 
+// One line of pdfinfo's account of a PDF ("Title", "Page size"), without its key; empty when
+// pdfinfo fails or has no such line.
+QString pdfInfo(const QString& pdf, const QString& key);
+
 // The folder CUPS-PDF writes printed jobs to: $TARVIK_CUPS_PDF_OUT, else the "Out" line of
 // /etc/cups/cups-pdf.conf, else the driver's default.
 QString cupsPdfOutputDir();
