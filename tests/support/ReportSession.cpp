@@ -128,6 +128,41 @@ QStringList valuesOf(tarvik::engine::Report& report)
 }
 } // namespace
 
+namespace {
+// The report as it stands when presented.
+void describe(tarvik::engine::Report& report, Shown& s)
+{
+    s.file = QFileInfo(report.filePath()).fileName();
+    for (auto* table : report.tables())
+        s.databases << table->location().section(QLatin1Char('.'), 0, 0);
+    s.values = valuesOf(report);
+    for (auto* sub : report.subreports())
+        s.subreports << sub->name() + QStringLiteral(": ") + valuesOf(*sub).join(QStringLiteral("; "));
+}
+} // namespace
+
+PresentedReports::PresentedReports()
+{
+    tarvik::setShowReportOverride([this](const tarvik::engine::ReportPtr& report, bool showGroupTree,
+                                         const QString& caption, bool directPrint, bool modal) {
+        Shown s;
+        s.caption = caption;
+        s.groupTree = showGroupTree;
+        s.directPrint = directPrint;
+        s.modal = modal;
+        s.progressShowing = tarvik::frmAnimate::instance() && tarvik::frmAnimate::instance()->isVisible();
+        s.busy = QApplication::overrideCursor() != nullptr;
+        if (report)
+            describe(*report, s);
+        shown.push_back(s);
+    });
+}
+
+PresentedReports::~PresentedReports()
+{
+    tarvik::setShowReportOverride({});
+}
+
 void RecordingUi::setBusy(bool busy)
 {
     busyDepth += busy ? 1 : -1;
@@ -161,14 +196,8 @@ void RecordingUi::showReport(bool showGroupTree, const QString& caption, bool di
     s.progressShowing = tarvik::frmAnimate::instance() && tarvik::frmAnimate::instance()->isVisible();
     s.busy = busyDepth > 0;
     s.unloadsBefore = unloads;
-    if (tarvik::gReport) {
-        s.file = QFileInfo(tarvik::gReport->filePath()).fileName();
-        for (auto* table : tarvik::gReport->tables())
-            s.databases << table->location().section(QLatin1Char('.'), 0, 0);
-        s.values = valuesOf(*tarvik::gReport);
-        for (auto* sub : tarvik::gReport->subreports())
-            s.subreports << sub->name() + QStringLiteral(": ") + valuesOf(*sub).join(QStringLiteral("; "));
-    }
+    if (tarvik::gReport)
+        describe(*tarvik::gReport, s);
     shown.push_back(s);
     if (m_present)
         tarvik::runs::interactiveUi().showReport(showGroupTree, caption, directPrint, modal);

@@ -92,6 +92,19 @@ private:
     bool m_present;
 };
 
+// Takes over ShowReport for its lifetime: every report presented, by a run's hooks or by a
+// departmental runner, is recorded instead of printed or shown.
+class PresentedReports
+{
+public:
+    PresentedReports();
+    ~PresentedReports();
+    PresentedReports(const PresentedReports&) = delete;
+    PresentedReports& operator=(const PresentedReports&) = delete;
+
+    std::vector<Shown> shown;
+};
+
 // Types a date into a picker key by key from its first section, as a person does.
 void typeDate(QDateEdit* picker, const QString& keys);
 
