@@ -27,7 +27,9 @@ TEST(RunCatalog, EveryDailyReportAndTheBatchHaveTheirStableNames)
         "daily-summary-of-discharges", "daily-income-report", "daily-summary-of-services", "admission-logbook",
         "opd-registration-logbook", "payment-summary-report", "laboratory-examination-logbook",
         "x-ray-examination-logbook", "ultrasound-examination-logbook", "ct-scan-examination-logbook",
-        "patients-account-status-report", "end-of-day"};
+        "patients-account-status-report", "end-of-day", "monthly-laboratory-report", "monthly-xray-report",
+        "monthly-ultrasound-report", "monthly-operating-room-report", "monthly-physical-therapy-report",
+        "monthly-rts-report", "monthly-ct-scan-report", "monthly-delivery-room-report", "after-end-of-month"};
     EXPECT_EQ(names(), expected);
     EXPECT_EQ(names().removeDuplicates(), 0);
 }
@@ -73,6 +75,24 @@ TEST(RunCatalog, BatchBoxesAreChosenByNumberNameOrCaption)
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral("13")), std::runtime_error);
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral("1,no-such-report")), std::runtime_error);
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral(",")), std::runtime_error);
+}
+
+TEST(RunCatalog, MonthEndEntriesTakeAMonthAndTheBatchNamesItsFilesByBox)
+{
+    const RunEntry* month = findEntry(QStringLiteral("Monthly XRay Report"));
+    ASSERT_NE(month, nullptr);
+    EXPECT_TRUE(month->takes(Input::Month));
+    EXPECT_FALSE(month->batch);
+    const RunEntry* batch = findEntry(QStringLiteral("after-end-of-month"));
+    ASSERT_NE(batch, nullptr);
+    EXPECT_TRUE(batch->takes(Input::Month) && batch->takes(Input::Reports));
+    // Three pairs of its boxes share a viewer caption.
+    EXPECT_TRUE(batch->filesByBox);
+    ASSERT_EQ(batch->boxes.size(), 18u);
+    // Box 15's access key is no part of its name.
+    const auto ticked = parseBoxes(*batch, QStringLiteral("A/R General Ledger - Detail,ar-general-ledger-summary,8"));
+    for (int box = 0; box < 18; ++box)
+        EXPECT_EQ(ticked.at(size_t(box)), box == 15 || box == 13 || box == 8) << "box " << box;
 }
 
 TEST(RunCatalog, SortOrdersByNameEndingOrNumber)
