@@ -27,8 +27,8 @@ QString demoFolder()
     return dir.path();
 }
 
-Session::Session(const QString& dataFolder)
-    : ReportSession(dataFolder, kServerDate, {QStringLiteral(TARVIK_SOURCE_REPORTS)},
+Session::Session(const QString& dataFolder, const QDateTime& serverDate)
+    : ReportSession(dataFolder, serverDate, {QStringLiteral(TARVIK_SOURCE_REPORTS)},
                     QStringLiteral(TARVIK_PROGRESS_CLIP))
 {
 }

@@ -26,7 +26,7 @@ QString demoFolder();
 class Session : public tarvik::testsupport::ReportSession
 {
 public:
-    explicit Session(const QString& dataFolder);
+    explicit Session(const QString& dataFolder, const QDateTime& serverDate = kServerDate);
 };
 
 using tarvik::testsupport::PresentedReports;
