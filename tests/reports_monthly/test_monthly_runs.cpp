@@ -12,6 +12,8 @@
 #include "frmReportViewer.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QPrinterInfo>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -261,18 +263,29 @@ void TestMonthlyRuns::batchProducesEveryBoxInItsOrder()
 
 void TestMonthlyRuns::batchPrintsEveryReportWhenAskedTo()
 {
-    monthlytest::PresentedReports presented;
+    // Print sends every box to the default printer (the CUPS-PDF queue here): the package deals
+    // and the payable summary as the departmental report, none into a viewer.
+    QVERIFY2(!QPrinterInfo::defaultPrinterName().isEmpty(), "CUPS has no default printer: run tests/engine/cups-pdf-setup.sh");
+    engine::PrintSettings::setPrinterName(QString());
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     RecordingUi ui;
-    const BatchResult result = runAfterEndOfMonth(batch(QDate(2026, 2, 10), {8, 7, 16, 14}, true), ui);
+    const BatchResult result = runAfterEndOfMonth(batch(QDate(2026, 2, 10), {16, 8, 7}, true), ui);
     QVERIFY2(result.ok(), qPrintable(result.error));
-    QCOMPARE(presented.shown.size(), size_t(4));
-    for (const Shown& s : presented.shown) {
-        QVERIFY2(s.directPrint, qPrintable(line(s)));
-        QVERIFY(!s.modal);
+    QCOMPARE(result.produced, (QStringList{"Monthly Delivery Room Summary Report: Feb,2026",
+                                           "Month Laboratory Package Deal Report", "Payable Aging Analysis Report"}));
+    QCOMPARE(ui.shown.size(), size_t(2));
+    for (const Shown& s : ui.shown)
+        QVERIFY2(s.directPrint && !s.modal, qPrintable(line(s)));
+    QVERIFY(m_session->viewers().isEmpty());
+    QVERIFY(!gReport); // printed and released
+
+    // Each report reaches the queue (found by its own title: other programs may print meanwhile).
+    for (const char* title : {"Monthly Delivery Room Summary Report", "MONTH LABORATORY PACKAGE DEAL REPORT",
+                              "PAYABLE AGING ANALYSIS - COMPUTATION"}) {
+        const QString pdf = tarvik::testsupport::waitForPrintedPdf(QLatin1String(title), started);
+        QVERIFY2(!pdf.isEmpty(), title);
+        QFile::remove(pdf);
     }
-    // Batch order: 7, 8, 16, 14.
-    QCOMPARE(presented.shown[1].file, QStringLiteral("MonthLaboratoryPackageDeal.rpt"));
-    QCOMPARE(presented.shown[3].file, QStringLiteral("BreakdownOfDepartmentalRevenue.rpt"));
 }
 
 void TestMonthlyRuns::agingRecomputeRunsBeforeEachAgingReport_data()
