@@ -32,11 +32,11 @@ std::unique_ptr<QTemporaryDir> emptyHospital()
     return dir;
 }
 
+// The definitions the dialogs open: the program's own where they exist, else this folder's
+// stand-ins with the same parameter fields.
 Session::Session(const QString& dataFolder)
     : ReportSession(dataFolder, kServerDate,
-                    // the program's own definitions where they exist, else this folder's stand-ins
-                    {QStringLiteral(TARVIK_DAILY_TEST_DATA), QStringLiteral(TARVIK_SOURCE_REPORTS)},
-                    QStringLiteral(TARVIK_PROGRESS_CLIP))
+                    {QStringLiteral(TARVIK_DAILY_TEST_DATA), QStringLiteral(TARVIK_SOURCE_REPORTS)})
 {
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// The end-of-day tests' demo hospital and session (the session itself and the record of
-// what a run presented are the shared ones of tests/support).
+// The end-of-day tests' demo hospital and session (the session and the run recorder are the
+// shared ones of tests/support).
 
 #include "DailyReports.h"
 #include "DataFolder.h"
@@ -21,6 +21,13 @@
 #include <memory>
 #include <vector>
 
+namespace tarvik::db {
+class Connection;
+}
+namespace tarvik {
+class frmReportViewer;
+}
+
 namespace dailytest {
 
 // The demo data ends on a Sunday; the Monday before is a busy day.
@@ -32,8 +39,8 @@ QString demoFolder();
 // A fresh hospital with its schema and procedures and no data.
 std::unique_ptr<QTemporaryDir> emptyHospital();
 
-// The session of the end-of-day tests: the server's clock at kServerDate, the program's report
-// definitions and this folder's stand-ins.
+// A logged-in session on a data folder with the server date kServerDate, the program's report
+// definitions and this folder's stand-ins copied to a folder of its own.
 class Session : public tarvik::testsupport::ReportSession
 {
 public:
@@ -42,9 +49,9 @@ public:
 
 using tarvik::testsupport::RecordingUi;
 using tarvik::testsupport::Shown;
-using tarvik::testsupport::replaceProcedure;
 using tarvik::testsupport::typeDate;
 using tarvik::testsupport::valueText;
+using tarvik::testsupport::replaceProcedure;
 
 // SQL on a data folder with the three databases attached (queryRow: the first row's columns).
 using tarvik::testsupport::exec;

@@ -28,8 +28,7 @@ QString demoFolder()
 }
 
 Session::Session(const QString& dataFolder, const QDateTime& serverDate)
-    : ReportSession(dataFolder, serverDate, {QStringLiteral(TARVIK_SOURCE_REPORTS)},
-                    QStringLiteral(TARVIK_PROGRESS_CLIP))
+    : ReportSession(dataFolder, serverDate, {QStringLiteral(TARVIK_SOURCE_REPORTS)})
 {
 }
 

@@ -6,6 +6,7 @@
 #include "DataFolder.h"
 #include "ModalHandler.h"
 #include "MonthlyReports.h"
+#include "PresentedReports.h"
 #include "PrintedPdf.h"
 #include "ReportSession.h"
 

@@ -74,6 +74,17 @@ QString departmental(const char* file, const char* code, const char* flag, const
         .arg(QLatin1String(file), QLatin1String(code), QLatin1String(flag), QLatin1String(title), kAddress);
 }
 
+// The run's hooks, also keeping each "index/count box" a batch begins.
+class StartsRecorded : public RecordingUi
+{
+public:
+    void starting(int index, int count, const QString& what) override
+    {
+        started << QStringLiteral("%1/%2 %3").arg(index).arg(count).arg(what);
+    }
+    QStringList started;
+};
+
 } // namespace
 
 class TestMonthlyRuns : public QObject
@@ -211,7 +222,7 @@ void TestMonthlyRuns::reportMonthIgnoresAnUnknownType()
 void TestMonthlyRuns::batchProducesEveryBoxInItsOrder()
 {
     monthlytest::PresentedReports presented;
-    RecordingUi ui;
+    StartsRecorded ui;
     AfterEndOfMonthInput all = batch(QDate(2026, 2, 10), {});
     all.ticked.fill(true);
     const BatchResult result = runAfterEndOfMonth(all, ui);

@@ -33,17 +33,24 @@ void copyReports(const QStringList& sources, const QString& to)
     }
 }
 
+QStringList valuesOf(tarvik::engine::Report& report)
+{
+    QStringList out;
+    for (auto* field : report.parameterFields())
+        out << valueText(field->currentValue());
+    return out;
+}
+
 } // namespace
 
-ReportSession::ReportSession(const QString& dataFolder, const QDateTime& serverDate, const QStringList& reportSources,
-                             const QString& progressClip)
+ReportSession::ReportSession(const QString& dataFolder, const QDateTime& serverDate, const QStringList& reportSources)
 {
     logInTester(dataFolder);
     tarvik::gServerDate = serverDate;
     tarvik::setDepartmentCodes();
     copyReports(reportSources, m_reports.path());
     tarvik::gReportPath = m_reports.path();
-    tarvik::frmAnimate::setClipPath(progressClip);
+    tarvik::frmAnimate::setClipPath(QStringLiteral(TARVIK_PROGRESS_CLIP));
 
     m_exportBefore = tarvik::engine::Report::defaultExportFolder();
     tarvik::engine::Report::setDefaultExportFolder(m_export.path());
@@ -118,51 +125,6 @@ QString valueText(const QVariant& value)
     }
 }
 
-namespace {
-QStringList valuesOf(tarvik::engine::Report& report)
-{
-    QStringList out;
-    for (auto* field : report.parameterFields())
-        out << valueText(field->currentValue());
-    return out;
-}
-} // namespace
-
-namespace {
-// The report as it stands when presented.
-void describe(tarvik::engine::Report& report, Shown& s)
-{
-    s.file = QFileInfo(report.filePath()).fileName();
-    for (auto* table : report.tables())
-        s.databases << table->location().section(QLatin1Char('.'), 0, 0);
-    s.values = valuesOf(report);
-    for (auto* sub : report.subreports())
-        s.subreports << sub->name() + QStringLiteral(": ") + valuesOf(*sub).join(QStringLiteral("; "));
-}
-} // namespace
-
-PresentedReports::PresentedReports()
-{
-    tarvik::setShowReportOverride([this](const tarvik::engine::ReportPtr& report, bool showGroupTree,
-                                         const QString& caption, bool directPrint, bool modal) {
-        Shown s;
-        s.caption = caption;
-        s.groupTree = showGroupTree;
-        s.directPrint = directPrint;
-        s.modal = modal;
-        s.progressShowing = tarvik::frmAnimate::instance() && tarvik::frmAnimate::instance()->isVisible();
-        s.busy = QApplication::overrideCursor() != nullptr;
-        if (report)
-            describe(*report, s);
-        shown.push_back(s);
-    });
-}
-
-PresentedReports::~PresentedReports()
-{
-    tarvik::setShowReportOverride({});
-}
-
 void RecordingUi::setBusy(bool busy)
 {
     busyDepth += busy ? 1 : -1;
@@ -181,11 +143,6 @@ void RecordingUi::closeProgress()
     tarvik::runs::interactiveUi().closeProgress();
 }
 
-void RecordingUi::starting(int index, int count, const QString& what)
-{
-    started << QStringLiteral("%1/%2 %3").arg(index).arg(count).arg(what);
-}
-
 void RecordingUi::showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal)
 {
     Shown s;
@@ -196,8 +153,14 @@ void RecordingUi::showReport(bool showGroupTree, const QString& caption, bool di
     s.progressShowing = tarvik::frmAnimate::instance() && tarvik::frmAnimate::instance()->isVisible();
     s.busy = busyDepth > 0;
     s.unloadsBefore = unloads;
-    if (tarvik::gReport)
-        describe(*tarvik::gReport, s);
+    if (tarvik::gReport) {
+        s.file = QFileInfo(tarvik::gReport->filePath()).fileName();
+        for (auto* table : tarvik::gReport->tables())
+            s.databases << table->location().section(QLatin1Char('.'), 0, 0);
+        s.values = valuesOf(*tarvik::gReport);
+        for (auto* sub : tarvik::gReport->subreports())
+            s.subreports << sub->name() + QStringLiteral(": ") + valuesOf(*sub).join(QStringLiteral("; "));
+    }
     shown.push_back(s);
     if (m_present)
         tarvik::runs::interactiveUi().showReport(showGroupTree, caption, directPrint, modal);

@@ -1,8 +1,8 @@
 #pragma once
 
-// A logged-in session on a hospital data folder for the dialog and run tests: the server's
-// clock fixed, the report folder copied where a test may spoil a file, viewers kept in a
-// window of the test's own; and a record of every report a run presented.
+// A logged-in session for the report dialog tests: the session values set, the report
+// definitions copied where a test may spoil a file, exports sent to a folder of the test's own,
+// viewers kept in a window of the test's own; and a record of every report a run presented.
 
 #include "ReportRuns.h"
 
@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariant>
 #include <memory>
 #include <vector>
 
@@ -28,17 +29,15 @@ class ReportSession
 {
 public:
     // Logs in on dataFolder (adding a user when the folder has none), sets the session values
-    // with `serverDate` as the server's clock, copies the definitions of each folder of
-    // `reportSources` (a later folder's file replaces an earlier one's) to a folder of its own,
-    // and sends viewers to frame().
-    ReportSession(const QString& dataFolder, const QDateTime& serverDate, const QStringList& reportSources,
-                  const QString& progressClip);
-    virtual ~ReportSession();
+    // with serverDate as gServerDate, copies the *.rpt files of reportSources (a later folder's
+    // file replaces an earlier one's) to a folder of its own and sends viewers to frame().
+    ReportSession(const QString& dataFolder, const QDateTime& serverDate, const QStringList& reportSources);
+    ~ReportSession();
     ReportSession(const ReportSession&) = delete;
     ReportSession& operator=(const ReportSession&) = delete;
 
     tarvik::db::Connection& connection();
-    QStringList trace() const;          // the command texts sent so far
+    QStringList trace() const; // the command texts sent so far
     void clearTrace();
     QString reportFolder() const { return m_reports.path(); }
     QString exportFolder() const { return m_export.path(); }
@@ -78,12 +77,10 @@ public:
     void closeProgress() override;
     void showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal) override;
     void unloadDialog() override { ++unloads; }
-    void starting(int index, int count, const QString& what) override;
     void produced(const QString& caption) override { producedCaptions << caption; }
 
     std::vector<Shown> shown;
     QStringList producedCaptions;
-    QStringList started;           // "index/count what" of each batch report begun
     int busyDepth = 0;
     int progressDepth = 0;
     int unloads = 0;
@@ -92,26 +89,13 @@ private:
     bool m_present;
 };
 
-// Takes over ShowReport for its lifetime: every report presented, by a run's hooks or by a
-// departmental runner, is recorded instead of printed or shown.
-class PresentedReports
-{
-public:
-    PresentedReports();
-    ~PresentedReports();
-    PresentedReports(const PresentedReports&) = delete;
-    PresentedReports& operator=(const PresentedReports&) = delete;
-
-    std::vector<Shown> shown;
-};
-
 // Types a date into a picker key by key from its first section, as a person does.
 void typeDate(QDateEdit* picker, const QString& keys);
 
 // A parameter value as text: dates "MM/dd/yyyy", numbers without trailing zeros.
 QString valueText(const QVariant& value);
 
-// Replaces a stored procedure of Reports with the given body (for exact results or failures).
+// Replaces stored procedures of Reports with the script's (for exact results).
 void replaceProcedure(const QString& folder, const QString& script);
 
 } // namespace tarvik::testsupport
