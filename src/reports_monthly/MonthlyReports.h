@@ -5,6 +5,7 @@
 // shared run layer (ReportRuns.h); the dialogs and the command line call the same functions.
 
 #include "ReportRuns.h"
+#include "RunEntries.h"
 
 #include <QDate>
 #include <QString>
@@ -58,5 +59,11 @@ struct AfterEndOfMonthInput
 // The ticked reports in batch order. The first failure stops the run: what was produced stays,
 // nothing after it is produced, and the result tells which box failed and why.
 BatchResult runAfterEndOfMonth(const AfterEndOfMonthInput& in, RunUi& ui = interactiveUi());
+
+// ---- The command line ----------------------------------------------------------------------
+
+// The monthly departmental reports (in menu order) and the after-end-of-month batch for
+// `tarvik-reports run`, built from the tables above.
+std::vector<runs::RunEntry> monthEndRunEntries();
 
 } // namespace tarvik::monthly

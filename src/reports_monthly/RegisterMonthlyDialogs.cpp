@@ -15,39 +15,9 @@ void registerMonthlyDialogs(shell::DialogRegistry& registry)
 
 std::vector<runs::RunEntry> monthlyRunEntries()
 {
-    using runs::Input;
-    using runs::RunEntry;
-    using runs::RunRequest;
     std::vector<runs::RunEntry> entries;
-
-    for (const shell::ReportItem& item : runs::menuItemsOf("frmReportMonth")) {
-        const QString type = QString::fromLatin1(item.reportType);
-        const MonthlyRow* row = reportMonthRow(type);
-        if (!row)
-            continue;
-        RunEntry e;
-        e.caption = QString::fromLatin1(item.caption);
-        e.name = runs::stableName(e.caption);
-        e.inputs = {Input::Month};
-        // Files are named by the report's title and the month, not by the viewer's caption
-        // (which carries the month as "mmm,yyyy").
-        e.exportName = QString::fromLatin1(row->report.title);
-        e.run = [type](const RunRequest& request, RunUi& ui) { runReportMonth({request.date, type}, ui); };
+    for (runs::RunEntry& e : monthEndRunEntries())
         entries.push_back(std::move(e));
-    }
-
-    RunEntry batch;
-    batch.name = QStringLiteral("after-end-of-month");
-    batch.caption = QStringLiteral("End of Month (After EOM)");
-    batch.batch = true;
-    batch.inputs = {Input::Month, Input::Reports};
-    batch.boxes = runs::batchBoxes(afterEndOfMonthRows());
-    // Boxes 12 and 10, 17 and 16, 15 and 13 share their viewers' captions.
-    batch.filesByBox = true;
-    batch.run = [](const RunRequest& request, RunUi& ui) {
-        runs::runBatchEntry(afterEndOfMonthRows(), request, monthOf(request.date), ui);
-    };
-    entries.push_back(std::move(batch));
     return entries;
 }
 
