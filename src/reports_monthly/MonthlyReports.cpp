@@ -98,6 +98,8 @@ const MonthlyRow* reportMonthRow(const QString& reportType)
 const std::vector<BatchRow>& afterEndOfMonthRows()
 {
     static const std::vector<BatchRow> rows = [] {
+        const auto department = [](const char* reportType) { return reportMonthRow(QLatin1String(reportType))->report; };
+
         // The package deals of the laboratory: offered in the batch, produced after the
         // departmental reports, printed or shown as the batch was asked.
         ReportSpec packages = report("/MonthLaboratoryPackageDeal.rpt", "Reports", {kFirst, kLast, kAddress}, {},
@@ -115,19 +117,15 @@ const std::vector<BatchRow>& afterEndOfMonthRows()
                                       "Breakdown Of Departmental Revenue", true);
 
         return std::vector<BatchRow>{
-            {0, "Monthly Laboratory Report",
-             monthlySummary(&gDeptLaboratory, nullptr, "Monthly Laboratory Summary Report", "N")},
-            {1, "Monthly X-Ray Report", monthlySummary(&gDeptXRay, nullptr, "Monthly X-Ray Summary Report", "N")},
-            {2, "Monthly Ultrasound Report",
-             monthlySummary(&gDeptUltrasound, nullptr, "Monthly Ultrasound Summary Report", "N")},
-            {3, "Monthly Operating Room Report",
-             monthlySummary(nullptr, "OR", "Monthly Operating Room Summary Report", "N")},
-            {4, "Monthly Physical Therapy Report",
-             monthlySummary(&gDeptPhysicalTherapy, nullptr, "Monthly Physical Therapy Summary Report", "N")},
-            {5, "Monthly RTS Report", monthlySummary(&gDeptRTS, nullptr, "Monthly RTS Summary Report", "N")},
-            {6, "Monthly CT-Scan Report", monthlySummary(&gDeptCTScan, nullptr, "Monthly CT Scan Summary Report", "N")},
-            {7, "Monthly Delivery Room Report",
-             monthlySummary(nullptr, "DR", "Monthly Delivery Room Summary Report", "N")},
+            // The clinical departments' summaries are those of the monthly report dialog.
+            {0, "Monthly Laboratory Report", department("0")},
+            {1, "Monthly X-Ray Report", department("1")},
+            {2, "Monthly Ultrasound Report", department("2")},
+            {3, "Monthly Operating Room Report", department("3")},
+            {4, "Monthly Physical Therapy Report", department("4")},
+            {5, "Monthly RTS Report", department("5")},
+            {6, "Monthly CT-Scan Report", department("6")},
+            {7, "Monthly Delivery Room Report", department("7")},
             {8, "Laboratory Package Deal", packages},
             {11, "Monthly Apparatus Report", monthlySummary(&gDeptApparatus, nullptr, "Monthly Apparatus Report", "Y")},
             {12, "Aging (Detailed)", aging("/Aging.rpt", kAgingRecompute, false, "Aging Analysis Report")},
