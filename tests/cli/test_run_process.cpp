@@ -402,11 +402,15 @@ TEST(RunCommand, ListsEveryReportAndBatchWithItsInputs)
     EXPECT_TRUE(lineOf(QStringLiteral("daily-summary-of-discharges")).contains(QStringLiteral("--date")));
     EXPECT_TRUE(lineOf(QStringLiteral("patients-account-status-report")).contains(QStringLiteral("--sort")));
     EXPECT_TRUE(lineOf(QStringLiteral("end-of-day")).contains(QStringLiteral("--reports")));
-    // The batch's thirteen reports, each with its number.
+    // The batch's thirteen reports, each with its number, on the lines under it.
     int boxes = 0;
-    for (const QString& l : lines)
-        if (l.startsWith(QStringLiteral("    ")))
+    bool underEndOfDay = false;
+    for (const QString& l : lines) {
+        if (!l.startsWith(QStringLiteral("    ")))
+            underEndOfDay = l.startsWith(QStringLiteral("end-of-day "));
+        else if (underEndOfDay)
             ++boxes;
+    }
     EXPECT_EQ(boxes, 13);
 }
 
