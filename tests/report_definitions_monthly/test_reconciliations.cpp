@@ -270,6 +270,22 @@ TEST(MonthlyTotals, DepartmentalLayoutsReadWhatTheRecomputeWritesForEveryBatchCo
     }
 }
 
+TEST(MonthlyTotals, AgingComputedForAnotherPeriodIsNeverShownAsThisOne)
+{
+    // The aging tables hold one computation at a time, whoever ran it last: February's reports
+    // opened after someone computed January show nothing rather than January's figures.
+    execute(QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute '01/01/2026', '01/31/2026'"));
+    execute(QStringLiteral("REPORTS..sp_BILLING_RepAgingPayableRecompute '01/01/2026', '01/31/2026'"));
+    ASSERT_GT(sqlRow(QStringLiteral("SELECT COUNT(*) FROM Reports.tbAgingDetail"))[0].toInt(), 0);
+    const QStringList none{"0", "0.00", "0.00", "0.00", "0.00", "0.00", "0.00"};
+    EXPECT_EQ(numbersOnLine(renderText(openLikeProgram("PayableDetail.rpt", "REPORTS", {kFirst, kLast, kAddress})),
+                            "Grand total"),
+              none);
+    auto summary = openLikeProgram("AgingComputation.rpt", "REPORTS", {kFirst, kLast, kAddress});
+    openSubreportLikeProgram(*summary, "Classification", "REPORTS", {kFirst, kLast, kAddress});
+    EXPECT_EQ(numbersOnLine(renderText(summary), "Total of all payors"), none);
+}
+
 TEST(MonthlyTotals, AMonthWithoutDataGivesOnePageOfZeroTotals)
 {
     // December 2025 is before the demo hospital's first day.
