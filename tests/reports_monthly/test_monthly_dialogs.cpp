@@ -122,14 +122,8 @@ void TestMonthlyDialogs::reportMonthCaptions_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("caption");
-    QTest::newRow("0") << "0" << "Monthly Laboratory Summary Report";
-    QTest::newRow("1") << "1" << "Monthly X-Ray Summary Report";
-    QTest::newRow("2") << "2" << "Monthly Ultrasound Summary Report";
-    QTest::newRow("3") << "3" << "Monthly Operating Room Summary Report";
-    QTest::newRow("4") << "4" << "Monthly Physical Therapy Summary Report";
-    QTest::newRow("5") << "5" << "Monthly RTS Summary Report";
-    QTest::newRow("6") << "6" << "Monthly CT Scan Summary Report";
-    QTest::newRow("7") << "7" << "Monthly Delivery Room Summary Report";
+    QTest::newRow("3, the operating room") << "3" << "Monthly Operating Room Summary Report";
+    QTest::newRow("7, the delivery room") << "7" << "Monthly Delivery Room Summary Report";
     QTest::newRow("unknown keeps the designed caption") << "8" << "Monthly Report";
 }
 

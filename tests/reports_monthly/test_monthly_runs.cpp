@@ -98,8 +98,7 @@ private slots:
 
     void monthOfAPickedDay_data();
     void monthOfAPickedDay();
-    void reportMonthSendsTheDepartmentsCodeAndTitle_data();
-    void reportMonthSendsTheDepartmentsCodeAndTitle();
+    void reportMonthShowsTheDepartmentsSummaryInAViewer();
     void reportMonthIgnoresAnUnknownType();
 
     void batchProducesEveryBoxInItsOrder();
@@ -169,41 +168,17 @@ void TestMonthlyRuns::monthOfAPickedDay()
     QCOMPARE(presented.shown[1].values.mid(0, 2), (QStringList{first, last}));
 }
 
-void TestMonthlyRuns::reportMonthSendsTheDepartmentsCodeAndTitle_data()
+void TestMonthlyRuns::reportMonthShowsTheDepartmentsSummaryInAViewer()
 {
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("expected");
-    const struct
-    {
-        const char* type;
-        const char* file;
-        const char* code;
-        const char* title;
-    } rows[] = {
-        {"0", "rptMonthlyReport.rpt", "LB", "Monthly Laboratory Summary Report"},
-        {"1", "rptMonthlyReport.rpt", "XR", "Monthly X-Ray Summary Report"},
-        {"2", "rptMonthlyReport.rpt", "US", "Monthly Ultrasound Summary Report"},
-        {"3", "MonthlyORReport.rpt", "OR", "Monthly Operating Room Summary Report"},
-        {"4", "rptMonthlyReport.rpt", "PT", "Monthly Physical Therapy Summary Report"},
-        {"5", "rptMonthlyReport.rpt", "PA", "Monthly RTS Summary Report"},
-        {"6", "rptMonthlyReport.rpt", "CT", "Monthly CT Scan Summary Report"},
-        {"7", "rptMonthlyReport.rpt", "DR", "Monthly Delivery Room Summary Report"},
-    };
-    for (const auto& r : rows)
-        QTest::newRow(r.type) << QString::fromLatin1(r.type) << departmental(r.file, r.code, "N", r.title);
-}
-
-void TestMonthlyRuns::reportMonthSendsTheDepartmentsCodeAndTitle()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, expected);
+    // The operating room: its own code and layout (the batch's test covers every department's
+    // code and title, the rows being the same).
     monthlytest::PresentedReports presented;
     RecordingUi ui;
-    QVERIFY(runReportMonth({QDate(2026, 2, 17), type}, ui));
-    const QString code = expected.section(QStringLiteral("; "), 2, 2);
-    QCOMPARE(m_session->trace(), QStringList{monthlyRecompute(code.toLatin1().constData(), "N")});
-    QCOMPARE(lines(presented.shown), QStringList{expected});
-    // A viewer, never the printer; the progress window up while it is presented, then gone.
+    QVERIFY(runReportMonth({QDate(2026, 2, 17), QStringLiteral("3")}, ui));
+    QCOMPARE(m_session->trace(), QStringList{monthlyRecompute("OR", "N")});
+    QCOMPARE(lines(presented.shown),
+             QStringList{departmental("MonthlyORReport.rpt", "OR", "N", "Monthly Operating Room Summary Report")});
+    // A viewer, never the printer; the progress window and the hourglass up meanwhile.
     QVERIFY(!presented.shown[0].directPrint);
     QVERIFY(presented.shown[0].progressShowing);
     QVERIFY(presented.shown[0].busy);
