@@ -297,6 +297,19 @@ QString boxCaptionOf(const std::vector<BatchRow>& rows, int box)
     return {};
 }
 
+QString withoutMnemonic(const QString& caption)
+{
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size()) {
+            ++i; // the mark goes; the character after it stays (a doubled one is a literal "&")
+        }
+        out += caption.at(i);
+    }
+    return out;
+}
+
 // ---- Work ----------------------------------------------------------------------------------
 
 db::Connection& sessionConnection()
@@ -391,7 +404,7 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
     for (const BatchRow& row : rows) {
         if (!ticked(row.box))
             continue;
-        ui.starting(++index, count, QString::fromLatin1(row.boxCaption).simplified());
+        ui.starting(++index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
         try {
             result.produced << produceRow(row.report, run, directPrint, ui);
         } catch (const std::exception& e) {

@@ -237,4 +237,7 @@ const Row* rowOfType(const std::vector<Row>& rows, const QString& reportType)
 // The box caption of a batch table's box, or an empty text.
 QString boxCaptionOf(const std::vector<BatchRow>& rows, int box);
 
+// A caption as people read it: the access-key marks taken out ("&A/R" is "A/R", "&&" is "&").
+QString withoutMnemonic(const QString& caption);
+
 } // namespace tarvik::runs

@@ -28,7 +28,9 @@ TEST(RunCatalog, EveryDailyReportAndTheBatchHaveTheirStableNames)
         "opd-registration-logbook", "payment-summary-report", "laboratory-examination-logbook",
         "x-ray-examination-logbook", "ultrasound-examination-logbook", "ct-scan-examination-logbook",
         "patients-account-status-report", "end-of-day", "monthly-miscellaneous-report",
-        "year-end-miscellaneous-report",
+        "year-end-miscellaneous-report", "monthly-laboratory-report", "monthly-xray-report",
+        "monthly-ultrasound-report", "monthly-operating-room-report", "monthly-physical-therapy-report",
+        "monthly-rts-report", "monthly-ct-scan-report", "monthly-delivery-room-report", "after-end-of-month",
         "year-end-apparatus-report", "year-end-laboratory-report", "year-end-x-ray-report",
         "year-end-ultrasound-report", "year-end-operating-room-report", "year-end-physical-therapy-report",
         "year-end-rts-report", "year-end-ct-scan-report", "year-end-delivery-room-report", "year-end"};
@@ -77,6 +79,24 @@ TEST(RunCatalog, BatchBoxesAreChosenByNumberNameOrCaption)
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral("13")), std::runtime_error);
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral("1,no-such-report")), std::runtime_error);
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral(",")), std::runtime_error);
+}
+
+TEST(RunCatalog, MonthEndEntriesTakeAMonthAndTheBatchNamesItsFilesByBox)
+{
+    const RunEntry* month = findEntry(QStringLiteral("Monthly XRay Report"));
+    ASSERT_NE(month, nullptr);
+    EXPECT_TRUE(month->takes(Input::Month));
+    EXPECT_FALSE(month->batch);
+    const RunEntry* batch = findEntry(QStringLiteral("after-end-of-month"));
+    ASSERT_NE(batch, nullptr);
+    EXPECT_TRUE(batch->takes(Input::Month) && batch->takes(Input::Reports));
+    // Three pairs of its boxes share a viewer caption.
+    EXPECT_TRUE(batch->filesByBox);
+    ASSERT_EQ(batch->boxes.size(), 18u);
+    // Box 15's access key is no part of its name.
+    const auto ticked = parseBoxes(*batch, QStringLiteral("A/R General Ledger - Detail,ar-general-ledger-summary,8"));
+    for (int box = 0; box < 18; ++box)
+        EXPECT_EQ(ticked.at(size_t(box)), box == 15 || box == 13 || box == 8) << "box " << box;
 }
 
 TEST(RunCatalog, SortOrdersByNameEndingOrNumber)
