@@ -22,6 +22,8 @@
 #include "Connection.h"
 #include "ConnectionInfo.h"
 
+#include "ProgramOptions.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -104,32 +106,44 @@ void waitUntil(const std::function<bool()>& done)
 
 int main(int argc, char** argv)
 {
+    const ProgramOptions cl =
+        ProgramOptions("bench_monthly", "--data DIR [options]",
+                       "Prints how long the month-end batch takes as the command line runs it (all eighteen "
+                       "boxes to PDF), each recompute it sends beside the bare aggregate query it stands on, "
+                       "and the viewer's first page of the largest month-end report. The data folder is "
+                       "written to (the procedures rebuild their tables): use a copy.")
+            .option({"data"}, "The demo data folder to measure (required).", "DIR")
+            .option({"month"}, "The month (default: the last whole month before the server's date).", "MM/YYYY")
+            .option({"user"}, "The user to log in as (default demo).", "NAME", "demo")
+            .option({"password-file"}, "A file whose first line is the password (default: the demo password).",
+                    "FILE")
+            .process(argc, argv);
+    if (!cl.positional().isEmpty())
+        cl.fail(QStringLiteral("unexpected argument \"%1\".").arg(cl.positional().first()));
+    if (!cl.isSet("data"))
+        cl.fail(QStringLiteral("--data DIR is required."));
+    const QString data = cl.value("data");
+    const QString user = cl.value("user");
+    QString password = QStringLiteral("demo");
+    if (cl.isSet("password-file")) {
+        QFile f(cl.value("password-file"));
+        if (!f.open(QIODevice::ReadOnly))
+            cl.fail(QStringLiteral("the password file \"%1\" cannot be read: %2.").arg(f.fileName(), f.errorString()));
+        password = QString::fromUtf8(f.readLine()).trimmed();
+    }
+    QDate month;
+    if (cl.isSet("month")) {
+        month = QDate::fromString(QStringLiteral("01/") + cl.value("month"), QStringLiteral("dd/MM/yyyy"));
+        if (!month.isValid())
+            cl.fail(QStringLiteral("--month wants MM/YYYY, not \"%1\".").arg(cl.value("month")));
+    }
+
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     // The session goes before the application object: its connection's thread needs it.
     const cli::SessionGuard session;
-    QString data, user = QStringLiteral("demo"), password = QStringLiteral("demo");
-    QDate month;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--data"))
-            data = args[i + 1];
-        else if (args[i] == QLatin1String("--month"))
-            month = QDate::fromString(QStringLiteral("01/") + args[i + 1], QStringLiteral("dd/MM/yyyy"));
-        else if (args[i] == QLatin1String("--user"))
-            user = args[i + 1];
-        else if (args[i] == QLatin1String("--password-file")) {
-            QFile f(args[i + 1]);
-            if (f.open(QIODevice::ReadOnly))
-                password = QString::fromUtf8(f.readLine()).trimmed();
-        }
-    }
-    if (data.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_monthly --data DIR [--month MM/YYYY] [--user NAME --password-file FILE]\n");
-        return 2;
-    }
     try {
         createComponents();
         gCurrentUser->setConnectionInfo(db::ConnectionInfo::embedded(data));

@@ -90,6 +90,7 @@ const std::map<const char*, QStringList> kOptions = {
     {"bench_engine", {"ROWS"}},
     {"bench_export", {"--dir FOLDER", "ROWS"}},
     {"bench_hospital_db", {"--scale S", "--months M", "--to MM/DD/YYYY", "--data DIR"}},
+    {"bench_monthly", {"--data DIR", "--month MM/YYYY", "--user NAME", "--password-file FILE"}},
 };
 
 std::vector<Row> rows()
@@ -112,6 +113,8 @@ std::vector<Row> rows()
         {"bench_engine", {"many"}, 2, "", "ROWS"},
         {"bench_hospital_db", {"--months", "0"}, 2, "", "--months"},
         {"bench_hospital_db", {"--scale", "big"}, 2, "", "--scale"},
+        {"bench_monthly", {"--data", ".", "--month", "13/2026"}, 2, "", "--month"},
+        {"bench_monthly", {"--month", "11/2026"}, 2, "", "--data"},
         // Arguments that fit no use.
         {"tarvik-users", {"frobnicate"}, 2, "", "unknown command"},
         {"tarvik-users", {"list", "--full-name", "X"}, 2, "", "for add"},
