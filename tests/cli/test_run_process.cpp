@@ -302,6 +302,10 @@ TEST(RunCommand, BadInputsAreRefusedBeforeAnythingIsProduced)
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << c.why << "\n" << r.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(files)) << c.why;
     }
+    // A refused period is told against the workstation's day, by its date.
+    const Result r = runCli(QStringList{"list-of-admissions", "--from", "03/10/2026", "--to", "03/09/2026", "--pdf", files}
+                            + logIn());
+    EXPECT_TRUE(r.err.contains(QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")))) << r.err.toStdString();
 }
 
 TEST(RunCommand, PasswordsComeOnlyFromAPrivateFileOrStandardInput)
