@@ -547,9 +547,13 @@ private:
                 }
             }
         }
-        // Room above the tallest bar for its label.
-        if (m_c.valueLabels)
-            hi += (hi - lo) * 0.08;
+        // Room beyond the longest bars for their figures.
+        if (m_c.valueLabels) {
+            const double span = hi - lo;
+            hi += span * 0.08;
+            if (lo < 0)
+                lo -= span * 0.08;
+        }
         return {lo, hi};
     }
 
@@ -638,6 +642,7 @@ private:
         }
         slot = plot.width() / categoryCount();
         auto yOf = [&](double v) { return plot.bottom() - (v - scale.lo) / scale.span() * plot.height(); };
+        m_labelBounds = plot.adjusted(-slot / 2, -lh, slot / 2, 0.5);
 
         grid(scale, [&](double v) { return QLineF(plot.left(), yOf(v), plot.right(), yOf(v)); },
              [&](double v, const QString& t) {
@@ -698,6 +703,7 @@ private:
             const double gx = plot.left() + c * slot + (slot - group) / 2;
             if (m_c.type == ChartType::StackedBar) {
                 double up = 0, down = 0;
+                std::vector<std::pair<QRectF, int>> pieces;
                 for (int s = 0; s < ns; ++s) {
                     const double v = value(s, c);
                     double& base = v >= 0 ? up : down;
@@ -706,12 +712,16 @@ private:
                     if (v == 0)
                         continue;
                     rect(bar, chartColor(s));
-                    if (m_c.valueLabels && ns > 1)
-                        segmentLabel(bar.normalized(), m_d.value(s, c), chartColor(s));
+                    pieces.emplace_back(bar.normalized(), s);
                 }
+                // The stack's total first: a piece's figure gives way to it.
                 if (m_c.valueLabels)
                     endLabel(totalOf(c), QPointF(gx + group / 2, up > 0 || down == 0 ? yOf(up) : yOf(down)),
                              up > 0 || down == 0, slot);
+                // A lone piece's figure is the total's.
+                if (m_c.valueLabels && pieces.size() > 1)
+                    for (const auto& [piece, s] : pieces)
+                        segmentLabel(piece, m_d.value(s, c), chartColor(s));
             } else {
                 const double bw = group / ns;
                 for (int s = 0; s < ns; ++s) {
@@ -737,6 +747,10 @@ private:
     // Where a figure goes when no other figure or mark is there yet.
     bool claim(const QRectF& box)
     {
+        // Figures stay inside the plot (a bar's may stand above its top): never on the axes'
+        // own texts.
+        if (!m_labelBounds.isNull() && !m_labelBounds.contains(box))
+            return false;
         for (const QRectF& taken : m_taken)
             if (taken.intersects(box))
                 return false;
@@ -772,10 +786,11 @@ private:
     {
         const QString t = valueText(v);
         const double w = m_small.advance(t);
-        if (w > piece.width() - 1 || m_small.lineHeight() > piece.height())
+        if (w > piece.width() - 2 || m_small.lineHeight() + 1 > piece.height())
             return;
-        labelAt(m_small, t, QPointF(piece.center().x(), piece.center().y() - m_small.lineHeight() / 2),
-                isDark(fill) ? Qt::white : Qt::black);
+        const QPointF at(piece.center().x(), piece.center().y() - m_small.lineHeight() / 2);
+        if (claim(labelBox(t, at)))
+            labelAt(m_small, t, at, isDark(fill) ? Qt::white : Qt::black);
     }
 
     template <typename YOf> void lines(const QRectF& plot, double slot, YOf&& yOf)
@@ -807,7 +822,9 @@ private:
             std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return value(a, c) > value(b, c); });
             for (size_t rank = 0; rank < order.size(); ++rank) {
                 const int s = order[rank];
-                const bool above = order.size() == 1 || rank + 1 < order.size();
+                // A lone line's figure goes where the line is not: above a peak, below a dip.
+                const double before = value(s, std::max(0, c - 1)), after = value(s, std::min(categoryCount() - 1, c + 1));
+                const bool above = order.size() == 1 ? value(s, c) >= (before + after) / 2 : rank + 1 < order.size();
                 endLabel(m_d.value(s, c), QPointF(plot.left() + (c + 0.5) * slot, yOf(value(s, c))), above, slot, 2.5);
             }
         }
@@ -838,8 +855,11 @@ private:
             if (widestTick(scale) + 6 <= room)
                 break;
         }
+        // The last tick's figure is centred on the plot's edge: half of it needs room there.
+        plot.setRight(std::min(plot.right(), area.right() - m_small.advance(tickText(scale.hi, scale)) / 2 - 1));
         const double slot = plot.height() / categoryCount();
         auto xOf = [&](double v) { return plot.left() + (v - scale.lo) / scale.span() * plot.width(); };
+        m_labelBounds = plot.adjusted(-2, -1, area.right() - plot.right(), 1);
         grid(scale, [&](double v) { return QLineF(xOf(v), plot.top(), xOf(v), plot.bottom()); },
              [&](double v, const QString& t) { labelAt(m_small, t, QPointF(xOf(v), plot.bottom() + 2), m_ink); });
         // Names beside their bars, every one that has a line's room.
@@ -855,6 +875,7 @@ private:
             const double gy = plot.top() + c * slot + (slot - group) / 2;
             if (m_c.type == ChartType::StackedBar) {
                 double right = 0, left = 0;
+                std::vector<std::pair<QRectF, int>> pieces;
                 for (int s = 0; s < ns; ++s) {
                     const double v = value(s, c);
                     double& base = v >= 0 ? right : left;
@@ -863,12 +884,15 @@ private:
                     if (v == 0)
                         continue;
                     rect(bar, chartColor(s));
-                    if (m_c.valueLabels && ns > 1)
-                        segmentLabel(bar.normalized(), m_d.value(s, c), chartColor(s));
+                    pieces.emplace_back(bar.normalized(), s);
                 }
                 if (m_c.valueLabels)
                     sideLabel(totalOf(c), right > 0 || left == 0 ? xOf(right) : xOf(left), gy + group / 2,
                               right > 0 || left == 0, group);
+                // A lone piece's figure is the total's.
+                if (m_c.valueLabels && pieces.size() > 1)
+                    for (const auto& [piece, s] : pieces)
+                        segmentLabel(piece, m_d.value(s, c), chartColor(s));
             } else {
                 const double bh = group / ns;
                 for (int s = 0; s < ns; ++s) {
@@ -945,6 +969,7 @@ private:
     QColor m_ink;
     ValueFormat m_format;
     std::vector<QRectF> m_taken; // figures and marks placed so far
+    QRectF m_labelBounds;        // where figures may go; null: anywhere
 };
 
 } // namespace

@@ -151,6 +151,10 @@ struct ParamDef
     QString prompt;
     QVariant defaultValue;    // already converted; invalid = no default
     int line = 0;
+    // A subreport's parameter that takes the value of the main report's parameter of this name
+    // when its caller gives it none (before its own default); -1 when it takes none.
+    QString fromReport;
+    int reportIndex = -1;
 };
 
 struct TableDef
@@ -206,6 +210,9 @@ struct Definition
     std::vector<SortDef> sort;
     std::vector<GroupDef> groups;
     BandDef reportHeader, pageHeader, detail, pageFooter, reportFooter;
+    // Further report footers, placed one after another; each goes to the next page on its own
+    // when it does not fit, so a tall chart does not take the totals above it along.
+    std::vector<BandDef> reportFooterSections;
     std::vector<std::shared_ptr<const Definition>> subreports;
     std::vector<Accumulator> accumulators;
     StoredExport storedExport;

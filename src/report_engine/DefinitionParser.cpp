@@ -40,6 +40,8 @@ std::vector<const BandDef*> Definition::allBands() const
     for (auto it = groups.rbegin(); it != groups.rend(); ++it)
         out.push_back(&it->footer);
     out.push_back(&reportFooter);
+    for (const auto& section : reportFooterSections)
+        out.push_back(&section);
     out.push_back(&pageFooter);
     return out;
 }
@@ -207,6 +209,7 @@ private:
         struct PendingBand { QString group; BandDef band; };
         std::vector<PendingBand> groupBands;
         std::vector<std::pair<QString, int>> subreportPlacements;
+        std::vector<std::shared_ptr<Definition>> linked; // subreports, to tie to our parameters
         QString queryText;
         while (m_xml.readNextStartElement()) {
             const QString name = m_xml.name().toString();
@@ -223,7 +226,7 @@ private:
             } else if (name == u"parameters") {
                 once();
                 checkAttributes({});
-                readParameters(def);
+                readParameters(def, topLevel);
             } else if (name == u"tables") {
                 once();
                 checkAttributes({});
@@ -241,6 +244,11 @@ private:
                 once();
                 checkAttributes({});
                 readGroups(def);
+            } else if (name == u"reportFooter" && seen.count(name)) {
+                BandDef section;
+                section.kind = BandKind::ReportFooter;
+                readBand(section, subreportPlacements, {u"height"});
+                def.reportFooterSections.push_back(std::move(section));
             } else if (name == u"reportHeader" || name == u"pageHeader" || name == u"detail" ||
                        name == u"pageFooter" || name == u"reportFooter") {
                 once();
@@ -273,6 +281,7 @@ private:
                     fail(QStringLiteral("a second subreport named \"%1\"").arg(sub->name));
                 readReportBody(*sub, false);
                 def.subreports.push_back(sub);
+                linked.push_back(sub);
             } else if (name == u"export") {
                 once();
                 if (!topLevel)
@@ -315,6 +324,14 @@ private:
         }
         compileQuery(def, queryText);
         resolveElements(def);
+        // Now that every parameter of the report is known.
+        for (const auto& sub : linked)
+            for (ParamDef& p : sub->parameters)
+                if (!p.fromReport.isEmpty()) {
+                    p.reportIndex = def.parameterIndex(p.fromReport);
+                    if (p.reportIndex < 0)
+                        fail(QStringLiteral("the report has no parameter named \"%1\"").arg(p.fromReport), p.line);
+                }
     }
 
     void readPage(Definition& def)
@@ -372,15 +389,18 @@ private:
         noChildren();
     }
 
-    void readParameters(Definition& def)
+    void readParameters(Definition& def, bool topLevel)
     {
         while (m_xml.readNextStartElement()) {
             if (m_xml.name() != u"parameter")
                 fail(QStringLiteral("<parameters> holds <parameter> elements, not <%1>").arg(m_xml.name()));
-            checkAttributes({u"name", u"type", u"prompt", u"default"});
+            checkAttributes({u"name", u"type", u"prompt", u"default", u"fromReport"});
             ParamDef p;
             p.line = line();
             p.name = attr(u"name", true);
+            p.fromReport = attr(u"fromReport");
+            if (!p.fromReport.isEmpty() && topLevel)
+                fail(QStringLiteral("fromReport belongs to a subreport's parameters"));
             if (!QRegularExpression(QStringLiteral("^[A-Za-z_][A-Za-z0-9_ ]*$")).match(p.name).hasMatch())
                 fail(QStringLiteral("\"%1\" is not a parameter name (letters, digits, _ and spaces)").arg(p.name));
             if (def.parameterIndex(p.name) >= 0)
@@ -898,6 +918,8 @@ private:
         resolveBand(def.detail);
         resolveBand(def.pageFooter);
         resolveBand(def.reportFooter);
+        for (auto& section : def.reportFooterSections)
+            resolveBand(section);
         for (auto& g : def.groups) {
             resolveBand(g.header);
             resolveBand(g.footer);

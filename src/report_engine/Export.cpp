@@ -257,6 +257,8 @@ public:
         if (m_walker)
             m_walker->run(*this, nullptr);
         bandRows(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow);
+        for (const BandDef& section : m_def.reportFooterSections)
+            bandRows(section, m_lastRow.empty() ? nullptr : &m_lastRow);
     }
 
     void groupsStarting(int from, const Row&) override

@@ -81,7 +81,7 @@ public:
         walk();
         if (!m_flow.started)
             m_flow.startPage();
-        placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
+        placeReportFooters();
         m_flow.finishPage();
     }
 
@@ -91,7 +91,15 @@ public:
         openData();
         placeBand(m_def.reportHeader, nullptr, true);
         walk();
-        placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
+        placeReportFooters();
+    }
+
+    void placeReportFooters()
+    {
+        const Row* last = m_lastRow.empty() ? nullptr : &m_lastRow;
+        placeBand(m_def.reportFooter, last, true);
+        for (const BandDef& section : m_def.reportFooterSections)
+            placeBand(section, last, true);
     }
 
     void placeReportHeader() { placeBand(m_def.reportHeader, nullptr, false); }
