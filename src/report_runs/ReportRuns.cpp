@@ -91,6 +91,9 @@ public:
     {
         ShowReport(showGroupTree, caption, directPrint, modal);
     }
+    // The progress window and the viewers say which report of the batch they show.
+    void starting(int index, int count, const QString& what) override { frmAnimate::setBatchPosition(index, count, what); }
+    void batchEnded() override { frmAnimate::clearBatchPosition(); }
 
 private:
     std::unique_ptr<ProgressWindow> m_progress;
@@ -397,6 +400,12 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
                      const RunValues& run, bool directPrint, RunUi& ui)
 {
     BatchResult result;
+    // Told on every way out, so no later run shows this batch's position.
+    struct Ended
+    {
+        RunUi& ui;
+        ~Ended() { ui.batchEnded(); }
+    } ended{ui};
     int count = 0;
     for (const BatchRow& row : rows)
         count += ticked(row.box) ? 1 : 0;
