@@ -91,6 +91,7 @@ const std::map<const char*, QStringList> kOptions = {
     {"bench_export", {"--dir FOLDER", "ROWS"}},
     {"bench_hospital_db", {"--scale S", "--months M", "--to MM/DD/YYYY", "--data DIR"}},
     {"bench_monthly", {"--data DIR", "--month MM/YYYY", "--user NAME", "--password-file FILE"}},
+    {"bench_charts", {"--pages N"}},
 };
 
 std::vector<Row> rows()
@@ -115,6 +116,8 @@ std::vector<Row> rows()
         {"bench_hospital_db", {"--scale", "big"}, 2, "", "--scale"},
         {"bench_monthly", {"--data", ".", "--month", "13/2026"}, 2, "", "--month"},
         {"bench_monthly", {"--month", "11/2026"}, 2, "", "--data"},
+        {"bench_charts", {"--pages", "0"}, 2, "", "--pages"},
+        {"bench_charts", {"--pages", "many"}, 2, "", "--pages"},
         // Arguments that fit no use.
         {"tarvik-users", {"frobnicate"}, 2, "", "unknown command"},
         {"tarvik-users", {"list", "--full-name", "X"}, 2, "", "for add"},
