@@ -7,7 +7,7 @@
 // bars from the left, the revenue breakdown's). Each is laid out, written to PDF and painted at
 // 144 dpi as the viewer paints a page, and so is the same report with its chart left out (the
 // same rows, the same page with its heading): the difference is the chart's cost, in
-// milliseconds per page.
+// milliseconds per page (the best of three runs of each).
 
 #include "ConnectionInfo.h"
 #include "Procedures.h"
@@ -21,7 +21,9 @@
 #include <QPainter>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 namespace {
 
@@ -95,7 +97,7 @@ struct Times
     double layout = 0, pdf = 0, screen = 0; // milliseconds per page
 };
 
-Times measure(const QTemporaryDir& dir, const QString& folder, const QString& definition)
+Times measureOnce(const QTemporaryDir& dir, const QString& folder, const QString& definition)
 {
     const QString rpt = dir.filePath(QStringLiteral("bench.rpt"));
     QFile f(rpt);
@@ -131,6 +133,19 @@ Times measure(const QTemporaryDir& dir, const QString& folder, const QString& de
     }
     t.screen = clock.nsecsElapsed() / 1e6 / t.pages;
     return t;
+}
+
+// The best of three runs, each figure on its own: the first run also pays for loading fonts.
+Times measure(const QTemporaryDir& dir, const QString& folder, const QString& definition)
+{
+    Times best = measureOnce(dir, folder, definition);
+    for (int run = 1; run < 3; ++run) {
+        const Times t = measureOnce(dir, folder, definition);
+        best.layout = std::min(best.layout, t.layout);
+        best.pdf = std::min(best.pdf, t.pdf);
+        best.screen = std::min(best.screen, t.screen);
+    }
+    return best;
 }
 
 } // namespace
