@@ -35,6 +35,9 @@ QString& batchText()
 
 // Wide enough for "18 of 18: " and a report's caption; longer captions are shortened.
 constexpr int kTextWidth = 340;
+
+// Progress windows open now, one within another.
+int g_openProgress = 0;
 } // namespace
 
 AnimationControl::AnimationControl(QWidget* parent)
@@ -239,6 +242,7 @@ ProgressWindow::ProgressWindow()
     form->show();
     form->Animation1->play();
     m_open = true;
+    ++g_openProgress;
 }
 
 ProgressWindow::~ProgressWindow()
@@ -252,6 +256,8 @@ void ProgressWindow::finish()
     if (!m_open)
         return;
     m_open = false;
+    if (--g_openProgress > 0)
+        return; // an outer piece of work still runs: its window stays
     if (frmAnimate* form = frmAnimate::instance())
         form->Animation1->stop();
     frmAnimate::Unload();

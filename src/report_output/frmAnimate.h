@@ -95,7 +95,9 @@ private:
 
 // Shows the progress window around a piece of work: loads it, shows it modeless and starts
 // the animation; finish() (or the end of the scope, also when an error is on its way) stops
-// the animation and unloads the window.
+// the animation and unloads the window. Progress windows within one another (a batch, one of
+// its reports, a departmental runner) share the one window, which goes when the outermost
+// finishes.
 class ProgressWindow
 {
 public:

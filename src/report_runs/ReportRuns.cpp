@@ -91,12 +91,24 @@ public:
     {
         ShowReport(showGroupTree, caption, directPrint, modal);
     }
-    // The progress window and the viewers say which report of the batch they show.
-    void starting(int index, int count, const QString& what) override { frmAnimate::setBatchPosition(index, count, what); }
-    void batchEnded() override { frmAnimate::clearBatchPosition(); }
+    // A batch keeps the progress window up from its first report to its end, saying which
+    // report it is at (also for the reports that show only the hourglass); each viewer says it
+    // again.
+    void starting(int index, int count, const QString& what) override
+    {
+        frmAnimate::setBatchPosition(index, count, what);
+        if (!m_batchProgress)
+            m_batchProgress = std::make_unique<ProgressWindow>();
+    }
+    void batchEnded() override
+    {
+        m_batchProgress.reset();
+        frmAnimate::clearBatchPosition();
+    }
 
 private:
     std::unique_ptr<ProgressWindow> m_progress;
+    std::unique_ptr<ProgressWindow> m_batchProgress;
 };
 
 qint64 countField(const db::Recordset& rs, const QString& name, const QString& query)

@@ -1,6 +1,7 @@
-// A batch through the interactive hooks: while each report is made the progress window says
-// which of the batch it is, each viewer says it again with its page count once laid out, and
-// nothing of the batch is left over for the runs after it, whether it ended well or not.
+// A batch through the interactive hooks: from its first report to its end the progress window
+// says which of the batch it is at (also for a report that alone shows only the hourglass),
+// each viewer says it again with its page count once laid out, and nothing of the batch is left
+// over for the runs after it, whether it ended well or not.
 
 #include "DataFolder.h"
 #include "Document.h"
@@ -41,13 +42,14 @@ private:
     runs::RunUi& m_base = runs::interactiveUi();
 };
 
-runs::ReportSpec longList(const char* caption, const char* file = "/batch_long.rpt")
+runs::ReportSpec longList(const char* caption, const char* file = "/batch_long.rpt", bool progressWindow = true)
 {
     runs::ReportSpec s;
     s.file = file;
     s.database = "Patient_data";
     s.caption = caption;
-    s.progressWindow = true;
+    s.progressWindow = progressWindow;
+    s.hourglass = !progressWindow;
     return s;
 }
 
@@ -93,7 +95,8 @@ void TestBatchProgress::progressAndViewersSayWhichReportOfTheBatch()
     const std::vector<runs::BatchRow> rows{
         {0, "&First long list", longList("Long list A")},
         {4, "Not asked for", longList("Long list X")},
-        {2, "Second long list", longList("Long list B")},
+        // A report that alone shows only the hourglass: in a batch the window stays up for it.
+        {2, "Second long list", longList("Long list B", "/batch_long.rpt", false)},
     };
     Watching ui;
     const runs::BatchResult result = runs::runBatch(
@@ -102,6 +105,7 @@ void TestBatchProgress::progressAndViewersSayWhichReportOfTheBatch()
     // Counted among the reports asked for, named as their boxes read (no access-key marks).
     QCOMPARE(ui.shownWith, (QStringList{QStringLiteral("1 of 2: First long list"), QStringLiteral("2 of 2: Second long list")}));
     QVERIFY(frmAnimate::batchPosition().isEmpty());
+    QVERIFY(!frmAnimate::instance()); // gone with the batch
 
     const QList<frmReportViewer*> viewers = m_session->viewers();
     QCOMPARE(viewers.size(), 2);
@@ -141,6 +145,7 @@ void TestBatchProgress::aStoppedBatchLeavesNothingForTheNextRun()
     QCOMPARE(result.failedBox, 0);
     QVERIFY(ui.shownWith.isEmpty());
     QVERIFY(frmAnimate::batchPosition().isEmpty());
+    QVERIFY(!frmAnimate::instance()); // not left behind the dialog's message
     // A progress window loaded now has nothing of the stopped batch to say.
     frmAnimate* progress = frmAnimate::Load();
     QVERIFY(progress->lblReport->text().isEmpty());

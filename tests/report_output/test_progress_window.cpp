@@ -31,6 +31,7 @@ private slots:
     void missingClipIsAnErrorAndLeavesNoWindow();
     void clipMovesWhileAProcedureRuns();
     void windowClosesWhenTheWorkFails();
+    void nestedWindowsShareOneUntilTheOutermostEnds();
     void batchPositionIsShownUntilTheBatchEnds();
     void pagesOfTheNewestLayoutAreCounted();
 };
@@ -149,6 +150,23 @@ void TestProgressWindow::windowClosesWhenTheWorkFails()
     } catch (const std::runtime_error&) {
         QVERIFY(!frmAnimate::instance()); // gone before the handler shows the error
     }
+}
+
+void TestProgressWindow::nestedWindowsShareOneUntilTheOutermostEnds()
+{
+    // A batch's window, one report's, a runner's: one window, up until the batch ends.
+    ProgressWindow batch;
+    frmAnimate* form = frmAnimate::instance();
+    {
+        ProgressWindow report;
+        ProgressWindow runner;
+        QCOMPARE(frmAnimate::instance(), form);
+        runner.finish();
+        QVERIFY(frmAnimate::instance() && frmAnimate::instance()->isVisible());
+    }
+    QVERIFY(frmAnimate::instance() && frmAnimate::instance()->Animation1->isPlaying());
+    batch.finish();
+    QVERIFY(!frmAnimate::instance());
 }
 
 void TestProgressWindow::batchPositionIsShownUntilTheBatchEnds()
