@@ -209,3 +209,74 @@ INSTANTIATE_TEST_SUITE_P(Types, ChartGolden, ::testing::Values(
     GoldenChart{"chart-pie",
                 R"(<chart type="pie" width="380" height="236" category="Dept" title="Professional fees"
                      valueLabels="true" format="#,##0.00"><value column="Prof"/></chart>)"}));
+
+TEST_F(Charts, ATallChartInAFooterSectionLeavesTheTotalsWithTheirRows)
+{
+    // Sixty rows and their total fill most of the first page; the chart's section does not fit
+    // under them and goes to the next page alone.
+    auto report = sampleReport(QStringLiteral(R"(
+  <detail height="11"><field column="Line" x="0" y="0" width="300"/></detail>
+  <reportFooter height="20"><text x="0" y="4" width="200">Total of the lines</text></reportFooter>
+  <reportFooter height="300"><chart type="bar" width="500" height="290" category="Dept" title="Fees by department">
+    <value column="Hosp"/></chart></reportFooter>)"),
+                               QStringLiteral("size=\"Letter\" margins=\"36\""));
+    auto doc = report->layOut();
+    doc->waitForFinished();
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+    auto pageOf = [&](const QString& text) {
+        const auto hits = doc->findText(text, Qt::CaseSensitive);
+        return hits.empty() ? -1 : hits.front().page;
+    };
+    const int lastRow = pageOf(QStringLiteral("X-Ray 6 Charge"));
+    ASSERT_EQ(lastRow, 0);
+    EXPECT_EQ(pageOf(QStringLiteral("Total of the lines")), lastRow);
+    EXPECT_EQ(pageOf(QStringLiteral("Fees by department")), lastRow + 1);
+    EXPECT_EQ(doc->pageCount(), 2);
+}
+
+TEST_F(Charts, AnUnopenedSubreportTakesTheReportsValue)
+{
+    // The section's parameter is tied to the report's: unopened, it counts the report's kind of
+    // payment (not its own default); opened with a value, the caller's value wins.
+    const QString bands = QStringLiteral(R"(
+  <reportFooter height="40"><subreport name="Counted" width="300"/></reportFooter>
+  <subreport name="Counted">
+    <parameters><parameter name="Kind" default="Nothing" fromReport="PaidBy"/></parameters>
+    <tables><table alias="S" location="Reports.dbo.tbChartSample"/></tables>
+    <query>SELECT {?Kind} || ' rows: ' || COUNT(*) AS Said FROM {S} WHERE Kind = {?Kind}</query>
+    <detail height="12"><field column="Said" width="300"/></detail>
+  </subreport>)");
+    QString xml = QStringLiteral("<parameters><parameter name=\"PaidBy\"/></parameters>") + bands;
+    auto report = sampleReport(xml);
+    report->setParameterValues({QStringLiteral("Cash")});
+    // How often the section said each kind: (cash, charge).
+    auto said = [&] {
+        auto doc = report->layOut();
+        doc->waitForFinished();
+        EXPECT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+        return std::make_pair(doc->findText(QStringLiteral("Cash rows: 30"), Qt::CaseSensitive).size(),
+                              doc->findText(QStringLiteral("Charge rows: 30"), Qt::CaseSensitive).size());
+    };
+    EXPECT_EQ(said(), std::make_pair(size_t(1), size_t(0))) << "the report's value";
+    report->openSubreport(QStringLiteral("Counted"))->setParameterValues({QStringLiteral("Charge")});
+    EXPECT_EQ(said(), std::make_pair(size_t(0), size_t(1))) << "the caller's value";
+}
+
+TEST(ChartReference, TheExampleOfTheFormatPageIsAValidChart)
+{
+    QFile doc(QStringLiteral(ENGINE_DOCS_DIR "/report-format.md"));
+    ASSERT_TRUE(doc.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(doc.readAll());
+    const qsizetype at = text.indexOf(QStringLiteral("```xml\n<chart "));
+    ASSERT_GE(at, 0) << "the page shows no chart";
+    const qsizetype from = at + 7;
+    const QString chart = text.mid(from, text.indexOf(QStringLiteral("```"), from) - from);
+    const QString xml = QStringLiteral("<report version=\"1\">\n<query>SELECT 'Laboratory' AS DeptName, 1 AS Hospital, "
+                                       "2 AS Professional</query>\n<reportFooter height=\"260\">\n%1</reportFooter>\n</report>")
+                            .arg(chart);
+    const DefinitionPtr def = parseDefinition(xml.toUtf8(), QStringLiteral("example.rpt"));
+    ASSERT_EQ(def->reportFooter.elements.size(), 1u);
+    const ChartDef& c = *def->reportFooter.elements[0].chart;
+    EXPECT_EQ(c.type, ChartType::StackedBar);
+    EXPECT_EQ(c.values.size(), 2u);
+}

@@ -153,6 +153,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadDefinition, ::testing::Values(
             "<chart type=\"line\" direction=\"horizontal\" width=\"200\" height=\"100\"><value column=\"a\"/></chart>\n"
             "</reportFooter>\n</report>",
             4, "only bar charts"},
+    BadCase{"a subreport parameter is tied to a parameter the report has",
+            "<report version=\"1\">\n<subreport name=\"S\">\n<parameters>\n"
+            "<parameter name=\"Day\" fromReport=\"Ghost\"/>\n</parameters>\n</subreport>\n</report>",
+            4, "no parameter named \"Ghost\""},
+    BadCase{"only a subreport's parameters take the report's",
+            "<report version=\"1\">\n<parameters>\n<parameter name=\"Day\" fromReport=\"Day\"/>\n</parameters>\n</report>",
+            3, "belongs to a subreport"},
     BadCase{"a chart needs data",
             "<report version=\"1\">\n<reportFooter>\n"
             "<chart type=\"bar\" width=\"200\" height=\"100\"><value column=\"a\"/></chart>\n</reportFooter>\n</report>",
