@@ -285,8 +285,10 @@ QDateTime variantToDateTime(const QVariant& value, bool* dateOnly)
         if (!dt.isValid())
             dt = QDateTime::fromString(iso, Qt::ISODate);
         if (!dt.isValid()) {
-            for (const char* f : {"MM/dd/yyyy hh:mm:ss", "MM/dd/yyyy hh:mm", "M/d/yyyy h:mm:ss AP",
-                                  "M/d/yyyy h:mm AP"}) {
+            // "hh:mm:ss.z" takes the fractions of a second the server's texts carry
+            // ("03/15/2026 23:59:59.99": up to the end of that day).
+            for (const char* f : {"MM/dd/yyyy hh:mm:ss", "MM/dd/yyyy hh:mm:ss.z", "MM/dd/yyyy hh:mm",
+                                  "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP"}) {
                 dt = QDateTime::fromString(s, QString::fromLatin1(f));
                 if (dt.isValid())
                     break;

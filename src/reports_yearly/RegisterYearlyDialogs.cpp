@@ -1,7 +1,13 @@
 #include "RegisterYearlyDialogs.h"
 
 #include "DialogRegistry.h"
+#include "PeriodReports.h"
 #include "YearEndReports.h"
+#include "frmAging.h"
+#include "frmAuditTrail.h"
+#include "frmAuditTrailMonthly.h"
+#include "frmReportPeriod.h"
+#include "frmReportPeriodOthers.h"
 #include "frmReportYearClinical.h"
 #include "frmReportYearEnd.h"
 #include "frmReportYearOthers.h"
@@ -15,6 +21,13 @@ void registerYearlyDialogs(shell::DialogRegistry& registry)
                  [](QWidget* parent) { return new frmReportYearOthers(parent); });
     registry.add(QStringLiteral("frmReportYearClinical"),
                  [](QWidget* parent) { return new frmReportYearClinical(parent); });
+    registry.add(QStringLiteral("frmReportPeriod"), [](QWidget* parent) { return new frmReportPeriod(parent); });
+    registry.add(QStringLiteral("frmAging"), [](QWidget* parent) { return new frmAging(parent); });
+    registry.add(QStringLiteral("frmAuditTrail"), [](QWidget* parent) { return new frmAuditTrail(parent); });
+    registry.add(QStringLiteral("frmAuditTrailMonthly"),
+                 [](QWidget* parent) { return new frmAuditTrailMonthly(parent); });
+    registry.add(QStringLiteral("frmReportPeriodOthers"),
+                 [](QWidget* parent) { return new frmReportPeriodOthers(parent); });
 }
 
 // ---- The command line's entries --------------------------------------------------------------
@@ -45,7 +58,8 @@ void addYearReports(std::vector<runs::RunEntry>& entries, const char* form, cons
 
 std::vector<runs::RunEntry> yearlyRunEntries()
 {
-    std::vector<runs::RunEntry> entries;
+    // The period, aging and audit-trail reports come first, as the menu lists them.
+    std::vector<runs::RunEntry> entries = periodRunEntries();
 
     addYearReports(entries, "frmReportYearOthers", &yearOthersRow, &runYearOthers);
     addYearReports(entries, "frmReportYearClinical", &yearClinicalRow, &runYearClinical);

@@ -31,7 +31,9 @@ TEST(RunCatalog, EveryDailyReportAndTheBatchHaveTheirStableNames)
         "year-end-miscellaneous-report", "monthly-laboratory-report", "monthly-xray-report",
         "monthly-ultrasound-report", "monthly-operating-room-report", "monthly-physical-therapy-report",
         "monthly-rts-report", "monthly-ct-scan-report", "monthly-delivery-room-report", "after-end-of-month",
-        "year-end-apparatus-report", "year-end-laboratory-report", "year-end-x-ray-report",
+        "daily-transactions-audit-trail", "adjustments-report", "aging-analysis-detail-report", "aging-analysis-summary",
+        "payable-aging-analysis-detail", "payable-aging-analysis-summary", "monthly-summary-of-audit-trail",
+        "list-of-admissions", "year-end-apparatus-report", "year-end-laboratory-report", "year-end-x-ray-report",
         "year-end-ultrasound-report", "year-end-operating-room-report", "year-end-physical-therapy-report",
         "year-end-rts-report", "year-end-ct-scan-report", "year-end-delivery-room-report", "year-end"};
     EXPECT_EQ(names(), expected);
@@ -97,6 +99,35 @@ TEST(RunCatalog, MonthEndEntriesTakeAMonthAndTheBatchNamesItsFilesByBox)
     const auto ticked = parseBoxes(*batch, QStringLiteral("A/R General Ledger - Detail,ar-general-ledger-summary,8"));
     for (int box = 0; box < 18; ++box)
         EXPECT_EQ(ticked.at(size_t(box)), box == 15 || box == 13 || box == 8) << "box " << box;
+}
+
+TEST(RunCatalog, PeriodAgingAndAuditTrailEntriesTakeTheirDialogsInputs)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<Input> inputs;
+        size_t boxes;
+    } rows[] = {
+        {"adjustments-report", {Input::Period}, 0},
+        {"payable-aging-analysis-summary", {Input::Period}, 0},
+        {"aging-analysis-detail-report", {Input::Period, Input::BalanceClass}, 0},
+        {"list-of-admissions", {Input::Period}, 0},
+        {"daily-transactions-audit-trail", {Input::Date, Input::PatientClass, Input::Reports}, 3},
+        {"monthly-summary-of-audit-trail", {Input::Month, Input::Reports}, 4},
+    };
+    for (const auto& r : rows) {
+        const RunEntry* e = findEntry(QString::fromLatin1(r.name));
+        ASSERT_NE(e, nullptr) << r.name;
+        EXPECT_EQ(e->inputs, r.inputs) << r.name;
+        EXPECT_EQ(e->batch, r.boxes > 0) << r.name;
+        EXPECT_EQ(e->boxes.size(), r.boxes) << r.name;
+    }
+    // The monthly audit trail's boxes by their captions: "Summary Per GL" is box 2, the
+    // summary per A/R box 1, whatever their places on the form.
+    const RunEntry* monthly = findEntry(QStringLiteral("Monthly Summary of Audit Trail"));
+    const auto ticked = parseBoxes(*monthly, QStringLiteral("ar-general-ledger-summary-per-gl,breakdown-of-departmental-revenue"));
+    EXPECT_EQ(ticked, (std::vector<bool>{false, false, true, true}));
 }
 
 TEST(RunCatalog, SortOrdersByNameEndingOrNumber)

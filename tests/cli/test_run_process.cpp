@@ -285,6 +285,16 @@ TEST(RunCommand, BadInputsAreRefusedBeforeAnythingIsProduced)
         {"an unknown box of the batch", {"end-of-day", "--reports", "0,99", "--date", kDay, "--pdf", files}, "no report \"99\""},
         {"no output at all", {"admission-logbook", "--date", kDay}, "Nothing to produce"},
         {"a sort order for a report without one", {"admission-logbook", "--sort", "name", "--pdf", files}, "takes no --sort"},
+        {"a period that starts after it ends",
+         {"list-of-admissions", "--from", "03/10/2026", "--to", "03/09/2026", "--pdf", files}, "Invalid Report Period..."},
+        {"a period past the server's day",
+         {"adjustments-report", "--from", "03/10/2026", "--to", "03/16/2026", "--pdf", files}, "after the server's date"},
+        {"a balance class the aging does not have",
+         {"aging-analysis-summary", "--class", "X", "--from", "03/01/2026", "--to", "03/09/2026", "--pdf", files},
+         "--class takes one of P|N|A"},
+        {"a patient class the audit trail does not have",
+         {"daily-transactions-audit-trail", "--patients", "P", "--all", "--date", kDay, "--pdf", files},
+         "--patients takes one of I|O|A"},
     };
     for (const Case& c : cases) {
         const Result r = runCli(c.args + logIn());
@@ -292,6 +302,10 @@ TEST(RunCommand, BadInputsAreRefusedBeforeAnythingIsProduced)
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << c.why << "\n" << r.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(files)) << c.why;
     }
+    // A refused period is told against the workstation's day, by its date.
+    const Result r = runCli(QStringList{"list-of-admissions", "--from", "03/10/2026", "--to", "03/09/2026", "--pdf", files}
+                            + logIn());
+    EXPECT_TRUE(r.err.contains(QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")))) << r.err.toStdString();
 }
 
 TEST(RunCommand, PasswordsComeOnlyFromAPrivateFileOrStandardInput)

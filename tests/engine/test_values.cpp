@@ -99,6 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, ParameterConversion, ::testing::Values(
     ConversionCase{"a name is no date", ParameterType::Date, QStringLiteral("Tuesday"), QVariant()},
     ConversionCase{"date-time with seconds", ParameterType::DateTime, QStringLiteral("01/31/2026 13:05:09"),
                    QDateTime(QDate(2026, 1, 31), QTime(13, 5, 9))},
+    ConversionCase{"a date-time to the end of a day, with hundredths", ParameterType::DateTime,
+                   QStringLiteral("03/15/2026 23:59:59.99"), QDateTime(QDate(2026, 3, 15), QTime(23, 59, 59, 990))},
     ConversionCase{"a date for a date-time is midnight", ParameterType::DateTime, QStringLiteral("01/31/2026"),
                    QDateTime(QDate(2026, 1, 31), QTime(0, 0))},
     ConversionCase{"numbers from texts", ParameterType::Number, QStringLiteral("1,250.5"), 1250.5},

@@ -135,7 +135,9 @@ void TestYearEndDialogs::cleanup()
 
 void TestYearEndDialogs::yearEndContract()
 {
-    QCOMPARE(m_registry->formNames(), (QStringList{"frmReportYearClinical", "frmReportYearEnd", "frmReportYearOthers"}));
+    QCOMPARE(m_registry->formNames(),
+             (QStringList{"frmAging", "frmAuditTrail", "frmAuditTrailMonthly", "frmReportPeriod", "frmReportPeriodOthers",
+                          "frmReportYearClinical", "frmReportYearEnd", "frmReportYearOthers"}));
     QWidget* dialog = m_registry->open(QStringLiteral("frmReportYearEnd"));
     QCOMPARE(dialog->objectName(), QStringLiteral("frmReportYearEnd"));
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Year End Reports"));

@@ -89,6 +89,14 @@ void ReportSession::clearTrace()
     tarvik::gCurrentUser->SqlConnection()->trace().clear();
 }
 
+void ReportSession::spoilReport(const QString& file) const
+{
+    QFile f(m_reports.filePath(file));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error(("cannot spoil " + file).toStdString());
+    f.write("<report version=\"1\"><page");
+}
+
 QList<tarvik::frmReportViewer*> ReportSession::viewers() const
 {
     QList<tarvik::frmReportViewer*> out;
@@ -112,6 +120,10 @@ QString valueText(const QVariant& value)
     switch (value.typeId()) {
     case QMetaType::QDate:
         return value.toDate().toString(QStringLiteral("MM/dd/yyyy"));
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        return dt.toString(dt.time().msec() ? QStringLiteral("MM/dd/yyyy hh:mm:ss.z") : QStringLiteral("MM/dd/yyyy hh:mm:ss"));
+    }
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::Double:

@@ -40,6 +40,8 @@ public:
     QStringList trace() const; // the command texts sent so far
     void clearTrace();
     QString reportFolder() const { return m_reports.path(); }
+    // Makes the session's copy of a report definition unreadable as XML.
+    void spoilReport(const QString& file) const;
     QString exportFolder() const { return m_export.path(); }
     QMdiArea* frame() const { return m_frame.get(); }
     QList<tarvik::frmReportViewer*> viewers() const;
