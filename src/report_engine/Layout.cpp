@@ -98,8 +98,20 @@ public:
     {
         const Row* last = m_lastRow.empty() ? nullptr : &m_lastRow;
         placeBand(m_def.reportFooter, last, true);
+        // A section of charts alone with nothing to chart (a period without data) is left out
+        // rather than given a page that only says so.
         for (const BandDef& section : m_def.reportFooterSections)
-            placeBand(section, last, true);
+            if (!onlyEmptyCharts(section))
+                placeBand(section, last, true);
+    }
+
+    bool onlyEmptyCharts(const BandDef& band) const
+    {
+        if (band.elements.empty())
+            return false;
+        return std::all_of(band.elements.begin(), band.elements.end(), [&](const ElementDef& e) {
+            return e.kind == ElementKind::Chart && chartData(band, e).isEmpty();
+        });
     }
 
     void placeReportHeader() { placeBand(m_def.reportHeader, nullptr, false); }

@@ -30,18 +30,19 @@ protected:
     }
 
     // A report over the sample, grouped by department, with the bands given.
-    ReportPtr sampleReport(const QString& bands, const QString& page = QStringLiteral("size=\"Letter\" margins=\"36\""))
+    ReportPtr sampleReport(const QString& bands, const QString& page = QStringLiteral("size=\"Letter\" margins=\"36\""),
+                           const QString& where = QString())
     {
         const QString xml = QStringLiteral(R"(<report version="1">
   <page %1/>
   <tables><table alias="S" location="Reports.dbo.tbChartSample"/></tables>
   <query>SELECT Dept, MonthNo, substr('JanFebMarAprMayJun', MonthNo * 3 - 2, 3) AS MonthName, Kind,
                 Hosp / 100.0 AS Hosp, Prof / 100.0 AS Prof, Dept || ' ' || MonthNo || ' ' || Kind AS Line
-           FROM {S}</query>
+           FROM {S} %3</query>
   <sort><by column="MonthNo"/><by column="Kind"/></sort>
   <groups><group name="Dept" column="Dept"/></groups>
 %2
-</report>)").arg(page, bands);
+</report>)").arg(page, bands, where);
         auto report = openReport(enginetest::writeFile(m_dir, QStringLiteral("chart.rpt"), xml.toUtf8()));
         report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Reports"), {}, {});
         return report;
@@ -210,28 +211,36 @@ INSTANTIATE_TEST_SUITE_P(Types, ChartGolden, ::testing::Values(
                 R"(<chart type="pie" width="380" height="236" category="Dept" title="Professional fees"
                      valueLabels="true" format="#,##0.00"><value column="Prof"/></chart>)"}));
 
-TEST_F(Charts, ATallChartInAFooterSectionLeavesTheTotalsWithTheirRows)
+TEST_F(Charts, AChartSectionGoesToAPageOfItsOwnOrIsLeftOutWithNothingToChart)
 {
     // Sixty rows and their total fill most of the first page; the chart's section does not fit
-    // under them and goes to the next page alone.
-    auto report = sampleReport(QStringLiteral(R"(
+    // under them and goes to the next page alone. Without rows the totals still print, and the
+    // section, with nothing to chart, takes no page.
+    const QString bands = QStringLiteral(R"(
   <detail height="11"><field column="Line" x="0" y="0" width="300"/></detail>
   <reportFooter height="20"><text x="0" y="4" width="200">Total of the lines</text></reportFooter>
   <reportFooter height="300"><chart type="bar" width="500" height="290" category="Dept" title="Fees by department">
-    <value column="Hosp"/></chart></reportFooter>)"),
-                               QStringLiteral("size=\"Letter\" margins=\"36\""));
-    auto doc = report->layOut();
-    doc->waitForFinished();
-    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
-    auto pageOf = [&](const QString& text) {
-        const auto hits = doc->findText(text, Qt::CaseSensitive);
-        return hits.empty() ? -1 : hits.front().page;
+    <value column="Hosp"/></chart></reportFooter>)");
+    struct Case
+    {
+        const char* where;
+        int lastRowPage, chartPage, pages;
     };
-    const int lastRow = pageOf(QStringLiteral("X-Ray 6 Charge"));
-    ASSERT_EQ(lastRow, 0);
-    EXPECT_EQ(pageOf(QStringLiteral("Total of the lines")), lastRow);
-    EXPECT_EQ(pageOf(QStringLiteral("Fees by department")), lastRow + 1);
-    EXPECT_EQ(doc->pageCount(), 2);
+    for (const Case& c : {Case{"", 0, 1, 2}, Case{"WHERE Dept = 'None'", -1, -1, 1}}) {
+        SCOPED_TRACE(c.where);
+        auto report = sampleReport(bands, QStringLiteral("size=\"Letter\" margins=\"36\""), QString::fromLatin1(c.where));
+        auto doc = report->layOut();
+        doc->waitForFinished();
+        ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+        auto pageOf = [&](const QString& text) {
+            const auto hits = doc->findText(text, Qt::CaseSensitive);
+            return hits.empty() ? -1 : hits.front().page;
+        };
+        EXPECT_EQ(pageOf(QStringLiteral("X-Ray 6 Charge")), c.lastRowPage);
+        EXPECT_EQ(pageOf(QStringLiteral("Total of the lines")), std::max(c.lastRowPage, 0));
+        EXPECT_EQ(pageOf(QStringLiteral("Fees by department")), c.chartPage);
+        EXPECT_EQ(doc->pageCount(), c.pages);
+    }
 }
 
 TEST_F(Charts, AnUnopenedSubreportTakesTheReportsValue)
