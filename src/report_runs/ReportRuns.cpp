@@ -425,8 +425,11 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
     for (const BatchRow& row : rows) {
         if (!ticked(row.box))
             continue;
-        ui.starting(++index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
+        ++index;
         try {
+            // Inside: the hooks may fail too (the progress window's clip), which stops the batch
+            // like a failing report.
+            ui.starting(index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
             result.produced << produceRow(row.report, run, directPrint, ui);
         } catch (const std::exception& e) {
             result.failedBox = row.box;

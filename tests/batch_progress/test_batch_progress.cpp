@@ -68,6 +68,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void progressAndViewersSayWhichReportOfTheBatch();
+    void aStoppedBatchLeavesNothingForTheNextRun_data();
     void aStoppedBatchLeavesNothingForTheNextRun();
 
 private:
@@ -133,16 +134,42 @@ void TestBatchProgress::progressAndViewersSayWhichReportOfTheBatch()
     QTRY_COMPARE(single->CRViewer1->statusText(), pagesText(single->CRViewer1->document()->pageCount()));
 }
 
+void TestBatchProgress::aStoppedBatchLeavesNothingForTheNextRun_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("clip");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("a report that does not open") << QStringLiteral("/no_such_report.rpt") << QString()
+                                                 << QStringLiteral("no_such_report.rpt");
+    // The batch's own progress window fails to open: a stopped batch the dialog reports, not
+    // an error escaping the batch.
+    QTest::newRow("a progress window that does not open") << QStringLiteral("/batch_long.rpt")
+                                                          << m_dir.filePath(QStringLiteral("no_such_clip.gif"))
+                                                          << QStringLiteral("no_such_clip.gif");
+}
+
 void TestBatchProgress::aStoppedBatchLeavesNothingForTheNextRun()
 {
+    QFETCH(QString, file);
+    QFETCH(QString, clip);
+    QFETCH(QString, error);
+    const QByteArray fileName = file.toLatin1();
     const std::vector<runs::BatchRow> rows{
-        {0, "Missing report", longList("Missing", "/no_such_report.rpt")},
+        {0, "Stopping report", longList("Stopping", fileName.constData())},
         {1, "Long list", longList("Long list D")},
     };
     Watching ui;
-    const runs::BatchResult result = runs::runBatch(
-        rows, [](int) { return true; }, runs::RunValues::day(QDate(2026, 3, 2)), false, ui);
+    frmAnimate::setClipPath(clip);
+    runs::BatchResult result;
+    try {
+        result = runs::runBatch(rows, [](int) { return true; }, runs::RunValues::day(QDate(2026, 3, 2)), false, ui);
+    } catch (const std::exception& e) {
+        frmAnimate::setClipPath(QString());
+        QFAIL(qPrintable(QStringLiteral("escaped the batch: ") + QString::fromUtf8(e.what())));
+    }
+    frmAnimate::setClipPath(QString());
     QCOMPARE(result.failedBox, 0);
+    QVERIFY2(result.error.contains(error), qPrintable(result.error));
     QVERIFY(ui.shownWith.isEmpty());
     QVERIFY(frmAnimate::batchPosition().isEmpty());
     QVERIFY(!frmAnimate::instance()); // not left behind the dialog's message
