@@ -6,6 +6,7 @@
 #include "Connection.h"
 #include "ConnectionInfo.h"
 #include "DbError.h"
+#include "SqliteExec.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -1157,6 +1158,12 @@ void generateDemoData(const QString& dataFolder, const GeneratorOptions& options
                          "PRAGMA Reports.synchronous = OFF; PRAGMA cache_size = -65536");
             Generator generator(handle, options, from, to, progress);
             generator.run();
+            // Marks the folder as the demo hospital's: only there may TARVIK_CLOCK move the date.
+            exec(handle, QStringLiteral("CREATE TABLE IF NOT EXISTS Patient_data.%1 (MadeBy TEXT NOT NULL); "
+                                        "INSERT INTO Patient_data.%1 VALUES ('tarvik-demo-db')")
+                             .arg(QLatin1String(db::detail::kDemoMarkerTable))
+                             .toUtf8()
+                             .constData());
             lines = generator.m_linesWritten;
             receipts = generator.m_receiptsWritten;
             exec(handle, "PRAGMA Patient_data.synchronous = NORMAL; PRAGMA BILLING.synchronous = NORMAL; "
