@@ -1,7 +1,9 @@
 #include "XlsxWriter.h"
 
 #include "ExportSupport.h"
+#include "XlsxCheck.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <cmath>
@@ -34,14 +36,17 @@ QString withoutControlCharacters(const QString& text)
 class XlsxSheetWriter final : public SheetWriter
 {
 public:
-    XlsxSheetWriter(const QString& path, const QString& sheetName) : staged_(path), baseName_(sheetName)
+    XlsxSheetWriter(const QString& path, const QString& sheetName)
+        : staged_(path), baseName_(sheetName), tempDir_(QFile::encodeName(QFileInfo(path).absolutePath()))
     {
-        // The library opens the file by name when the workbook closes; our staged file is kept
-        // only as the name's reservation until then.
-        staged_.file().close();
+        // The library writes the staged file through a descriptor of its own when the workbook
+        // closes; ours stays open, holding the file's lock, and syncs it in commit().
         tempPath_ = QFile::encodeName(staged_.tempPath());
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
+        // Its temporary files go beside the target, on the disk the export is written to, not
+        // to a temp folder that may be full or small; what they held is checked in finish().
+        options.tmpdir = tempDir_.data();
         workbook_ = workbook_new_opt(tempPath_.constData(), &options);
         if (!workbook_)
             fail(QStringLiteral("the workbook could not be created"));
@@ -72,8 +77,11 @@ public:
                      .arg(kXlsxMaxColumns));
         if (!sheet_ || row_ == kXlsxMaxRows)
             startSheet();
+        rowHasCells_ = false;
         for (size_t col = 0; col < cells.size(); ++col)
             writeCell(lxw_col_t(col), cells[col]);
+        if (rowHasCells_)
+            ++rowsPerSheet_.back();
         ++row_;
     }
 
@@ -86,6 +94,9 @@ public:
         lxw_workbook* wb = workbook_;
         workbook_ = nullptr; // workbook_close frees it, success or not
         check(workbook_close(wb));
+        // The library does not check the writes of its temporary files: the file is read back
+        // before it replaces anything.
+        verifyXlsx(staged_.tempPath(), staged_.targetPath(), rowsPerSheet_);
         staged_.commit();
     }
 
@@ -105,6 +116,7 @@ private:
     void startSheet()
     {
         ++sheetCount_;
+        rowsPerSheet_.push_back(0);
         const QByteArray name = sheetNameFor(baseName_, sheetCount_).toUtf8();
         sheet_ = workbook_add_worksheet(workbook_, name.constData());
         if (!sheet_)
@@ -141,6 +153,13 @@ private:
             return;
         utf8_ = withoutControlCharacters(clippedCellText(text)).toUtf8();
         check(worksheet_write_string(sheet_, row_, col, utf8_.constData(), format({}, bold)));
+        rowHasCells_ = true;
+    }
+
+    void writeNumber(lxw_col_t col, double value, lxw_format* f)
+    {
+        check(worksheet_write_number(sheet_, row_, col, value, f));
+        rowHasCells_ = true;
     }
 
     void writeCell(lxw_col_t col, const Cell& cell)
@@ -156,35 +175,37 @@ private:
             if (!std::isfinite(cell.number))
                 writeText(col, QStringLiteral("#NUM!"), cell.bold);
             else
-                check(worksheet_write_number(sheet_, row_, col, cell.number, format(cell.numberFormat, cell.bold)));
+                writeNumber(col, cell.number, format(cell.numberFormat, cell.bold));
             return;
         case Cell::Type::Date:
             if (const auto serial = excelSerial(cell.date))
-                check(worksheet_write_number(sheet_, row_, col, *serial,
-                                             format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy")
-                                                                                : cell.numberFormat,
-                                                    cell.bold)));
+                writeNumber(col, *serial,
+                            format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy") : cell.numberFormat,
+                                   cell.bold));
             else
                 writeText(col, isoDateText(cell.date), cell.bold);
             return;
         case Cell::Type::DateTime:
             if (const auto serial = excelSerial(cell.dateTime))
-                check(worksheet_write_number(sheet_, row_, col, *serial,
-                                             format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm")
-                                                                                : cell.numberFormat,
-                                                    cell.bold)));
+                writeNumber(col, *serial,
+                            format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm") : cell.numberFormat,
+                                   cell.bold));
             else
                 writeText(col, isoDateTimeText(cell.dateTime), cell.bold);
             return;
         case Cell::Type::Boolean:
             check(worksheet_write_boolean(sheet_, row_, col, cell.boolean ? 1 : 0, format({}, cell.bold)));
+            rowHasCells_ = true;
             return;
         }
     }
 
     StagedFile staged_;
     QString baseName_;
+    QByteArray tempDir_;
     QByteArray tempPath_;
+    std::vector<qint64> rowsPerSheet_; // rows with at least one cell, as the sheet's XML holds them
+    bool rowHasCells_ = false;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     lxw_row_t row_ = 0;
