@@ -113,6 +113,19 @@ TEST_F(XlsxExport, ControlCharactersAndNonFiniteNumbersStayReadable)
     EXPECT_EQ(rows[0].value(2), QStringLiteral("#NUM!"));
 }
 
+// Such a text leaves nothing to write: the row stays empty, and the read-back before the file
+// replaces anything must not take the missing row for damage.
+TEST_F(XlsxExport, ARowOfControlCharactersOnlyIsAnEmptyRow)
+{
+    write({{Cell::ofText(QStringLiteral("first"))}, {Cell::ofText(QStringLiteral("\x01\x02"), true)},
+           {Cell::ofText(QStringLiteral("third"))}});
+    const auto rows = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].value(0), QStringLiteral("first"));
+    EXPECT_EQ(rows[1].join(QString()), QString());
+    EXPECT_EQ(rows[2].value(0), QStringLiteral("third"));
+}
+
 TEST_F(XlsxExport, ZeroRowsGiveOneEmptySheet)
 {
     write({});

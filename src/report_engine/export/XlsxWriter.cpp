@@ -149,9 +149,9 @@ private:
 
     void writeText(lxw_col_t col, const QString& text, bool bold)
     {
-        if (text.isEmpty())
-            return;
         utf8_ = withoutControlCharacters(clippedCellText(text)).toUtf8();
+        if (utf8_.isEmpty()) // the library writes nothing for an empty text (nor for a bold one)
+            return;
         check(worksheet_write_string(sheet_, row_, col, utf8_.constData(), format({}, bold)));
         rowHasCells_ = true;
     }
