@@ -183,7 +183,19 @@ private:
 
 } // namespace
 
-void verifyXlsx(const QString& path, const QString& targetPath, const std::vector<qint64>& rowsPerSheet)
+void SheetContent::addText(const QByteArray& utf8)
+{
+    // libxlsxwriter spells a carriage return as the format's escape _x000D_ (the other control
+    // characters are gone before it sees a text), and the read-back sees that spelling.
+    QByteArray text = utf8;
+    text.replace('\r', "_x000D_");
+    textChecksum = quint32(crc32(textChecksum, reinterpret_cast<const Bytef*>(text.constData()), uInt(text.size())));
+    // Texts end: "ab" + "c" and "a" + "bc" must not read alike.
+    const char end = '\0';
+    textChecksum = quint32(crc32(textChecksum, reinterpret_cast<const Bytef*>(&end), 1));
+}
+
+std::vector<SheetContent> readXlsxBack(const QString& path, const QString& targetPath, int sheets)
 {
     Checker checker(path, targetPath);
     const std::vector<Entry> entries = checker.directory();
@@ -192,34 +204,63 @@ void verifyXlsx(const QString& path, const QString& targetPath, const std::vecto
         byName.insert(e.name, &e);
     QStringList required{QStringLiteral("[Content_Types].xml"), QStringLiteral("_rels/.rels"),
                          QStringLiteral("xl/workbook.xml"), QStringLiteral("xl/_rels/workbook.xml.rels")};
-    for (size_t i = 0; i < rowsPerSheet.size(); ++i)
+    for (int i = 0; i < sheets; ++i)
         required << QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1);
     for (const QString& name : required)
         if (!byName.contains(name))
             checker.fail(QStringLiteral("the part %1 is missing").arg(name));
 
+    std::vector<SheetContent> contents(size_t(std::max(sheets, 0)));
+    static const QRegularExpression sheetName(QStringLiteral(R"(^xl/worksheets/sheet(\d+)\.xml$)"));
     for (const Entry& e : entries) {
         const bool xml = e.name.endsWith(QLatin1String(".xml")) || e.name.endsWith(QLatin1String(".rels"));
         if (!xml) {
             checker.readPart(e, [](const QByteArray&) {});
             continue;
         }
-        // Well formed to the end, and for a sheet, the rows written to it.
+        const auto m = sheetName.match(e.name);
+        const qsizetype index = m.hasMatch() ? m.captured(1).toInt() - 1 : -1;
+        SheetContent scratch;
+        SheetContent& content = index >= 0 && index < qsizetype(contents.size()) ? contents[size_t(index)] : scratch;
+        // Well formed to the end; a sheet's rows, cells and texts counted as they pass.
         QXmlStreamReader reader;
-        qint64 rows = 0;
         bool complete = false;
+        bool inText = false;
+        QByteArray text;
         // Reads what has arrived; a premature end only means that more is to come.
         auto drain = [&] {
             while (!complete) {
                 const auto token = reader.readNext();
-                if (token == QXmlStreamReader::StartElement && reader.name() == QLatin1String("row"))
-                    ++rows;
-                if (token == QXmlStreamReader::EndDocument)
+                switch (token) {
+                case QXmlStreamReader::StartElement:
+                    if (reader.name() == QLatin1String("row"))
+                        ++content.rows;
+                    else if (reader.name() == QLatin1String("c"))
+                        ++content.cells;
+                    else if (reader.name() == QLatin1String("t")) {
+                        inText = true;
+                        text.clear();
+                    }
+                    break;
+                case QXmlStreamReader::Characters:
+                    if (inText)
+                        text += reader.text().toUtf8();
+                    break;
+                case QXmlStreamReader::EndElement:
+                    if (inText && reader.name() == QLatin1String("t")) {
+                        content.addText(text);
+                        inText = false;
+                    }
+                    break;
+                case QXmlStreamReader::EndDocument:
                     complete = true;
-                if (token == QXmlStreamReader::Invalid) {
+                    break;
+                case QXmlStreamReader::Invalid:
                     if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError)
                         return;
                     checker.fail(QStringLiteral("the part %1 is not well formed: %2").arg(e.name, reader.errorString()));
+                default:
+                    break;
                 }
             }
         };
@@ -229,16 +270,28 @@ void verifyXlsx(const QString& path, const QString& targetPath, const std::vecto
         });
         if (!complete)
             checker.fail(QStringLiteral("the part %1 ends before its document does").arg(e.name));
-        static const QRegularExpression sheetName(QStringLiteral(R"(^xl/worksheets/sheet(\d+)\.xml$)"));
-        const auto m = sheetName.match(e.name);
-        if (m.hasMatch()) {
-            const size_t index = size_t(m.captured(1).toInt()) - 1;
-            if (index < rowsPerSheet.size() && rows != rowsPerSheet[index])
-                checker.fail(QStringLiteral("the sheet %1 holds %2 rows of the %3 written")
-                                 .arg(index + 1)
-                                 .arg(rows)
-                                 .arg(rowsPerSheet[index]));
-        }
+    }
+    return contents;
+}
+
+void verifyXlsx(const QString& path, const QString& targetPath, const std::vector<SheetContent>& written)
+{
+    const std::vector<SheetContent> read = readXlsxBack(path, targetPath, int(written.size()));
+    for (size_t i = 0; i < written.size(); ++i) {
+        auto fail = [&](const QString& what) {
+            throw std::runtime_error(QStringLiteral("Cannot export to %1: the finished workbook is damaged (the sheet %2 %3); "
+                                                    "the earlier file, if any, was kept")
+                                         .arg(targetPath)
+                                         .arg(i + 1)
+                                         .arg(what)
+                                         .toStdString());
+        };
+        if (read[i].rows != written[i].rows)
+            fail(QStringLiteral("holds %1 rows of the %2 written").arg(read[i].rows).arg(written[i].rows));
+        if (read[i].cells != written[i].cells)
+            fail(QStringLiteral("holds %1 cells of the %2 written").arg(read[i].cells).arg(written[i].cells));
+        if (read[i].textChecksum != written[i].textChecksum)
+            fail(QStringLiteral("holds texts other than those written"));
     }
 }
 

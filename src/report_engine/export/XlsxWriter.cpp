@@ -81,7 +81,7 @@ public:
         for (size_t col = 0; col < cells.size(); ++col)
             writeCell(lxw_col_t(col), cells[col]);
         if (rowHasCells_)
-            ++rowsPerSheet_.back();
+            ++sheets_.back().rows;
         ++row_;
     }
 
@@ -96,7 +96,7 @@ public:
         check(workbook_close(wb));
         // The library does not check the writes of its temporary files: the file is read back
         // before it replaces anything.
-        verifyXlsx(staged_.tempPath(), staged_.targetPath(), rowsPerSheet_);
+        verifyXlsx(staged_.tempPath(), staged_.targetPath(), sheets_);
         staged_.commit();
     }
 
@@ -116,7 +116,7 @@ private:
     void startSheet()
     {
         ++sheetCount_;
-        rowsPerSheet_.push_back(0);
+        sheets_.emplace_back();
         const QByteArray name = sheetNameFor(baseName_, sheetCount_).toUtf8();
         sheet_ = workbook_add_worksheet(workbook_, name.constData());
         if (!sheet_)
@@ -153,13 +153,20 @@ private:
         if (utf8_.isEmpty()) // the library writes nothing for an empty text (nor for a bold one)
             return;
         check(worksheet_write_string(sheet_, row_, col, utf8_.constData(), format({}, bold)));
+        sheets_.back().addText(utf8_);
+        cellWritten();
+    }
+
+    void cellWritten()
+    {
         rowHasCells_ = true;
+        ++sheets_.back().cells;
     }
 
     void writeNumber(lxw_col_t col, double value, lxw_format* f)
     {
         check(worksheet_write_number(sheet_, row_, col, value, f));
-        rowHasCells_ = true;
+        cellWritten();
     }
 
     void writeCell(lxw_col_t col, const Cell& cell)
@@ -195,7 +202,7 @@ private:
             return;
         case Cell::Type::Boolean:
             check(worksheet_write_boolean(sheet_, row_, col, cell.boolean ? 1 : 0, format({}, cell.bold)));
-            rowHasCells_ = true;
+            cellWritten();
             return;
         }
     }
@@ -204,7 +211,7 @@ private:
     QString baseName_;
     QByteArray tempDir_;
     QByteArray tempPath_;
-    std::vector<qint64> rowsPerSheet_; // rows with at least one cell, as the sheet's XML holds them
+    std::vector<SheetContent> sheets_; // what each sheet's XML must hold when it is read back
     bool rowHasCells_ = false;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
