@@ -324,8 +324,14 @@ StagedFile::StagedFile(const QString& targetPath) : target_(targetPath)
     }
     // A replaced file keeps its mode: a report that was readable by its owner only stays so.
     struct stat st {};
-    if (::stat(QFile::encodeName(targetPath).constData(), &st) == 0 && S_ISREG(st.st_mode))
-        ::fchmod(fd, st.st_mode & 07777);
+    if (::stat(QFile::encodeName(targetPath).constData(), &st) == 0 && S_ISREG(st.st_mode)
+        && ::fchmod(fd, st.st_mode & 0777) != 0) {
+        const QString reason = systemReason();
+        file_->close();
+        QFile::remove(temp_);
+        removeLive(temp_);
+        throwFor(targetPath, QStringLiteral("the file's permissions cannot be kept: %1").arg(reason));
+    }
 }
 
 StagedFile::~StagedFile()
