@@ -1,6 +1,7 @@
 #pragma once
 
-// `tarvik-reports run` as a process, on a small demo hospital generated once per test program.
+// `tarvik-reports run` as a process, on a small demo hospital generated once per test program
+// (the helpers of test_run_process.cpp, for the test programs that come after it).
 
 #include <QByteArray>
 #include <QFile>

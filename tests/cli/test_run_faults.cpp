@@ -6,6 +6,7 @@
 #include "DbError.h"
 #include "RunProcess.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -280,3 +281,10 @@ TEST(RunFaults, ALaterRunRemovesWhatAKilledRunLeft)
 }
 
 } // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
