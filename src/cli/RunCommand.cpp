@@ -124,6 +124,8 @@ QString producedText(const std::vector<ProducedReport>& produced, const QString&
 
 int run(const QStringList& args)
 {
+    // From here on SIGTERM, SIGINT and SIGHUP stop the run cleanly.
+    CleanStop cleanStop;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption listOpt(QStringLiteral("list"));
@@ -234,8 +236,6 @@ int run(const QStringList& args)
 
     // ---- Log-in ----
     checkLogInOptions(parser, logInOpts);
-    // From here on SIGTERM, SIGINT and SIGHUP stop the run cleanly.
-    CleanStop cleanStop;
     SessionGuard session;
     // Shared with the connection's listener, which may outlive this scope by a little.
     std::shared_ptr<TraceFile> trace;

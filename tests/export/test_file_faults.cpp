@@ -288,8 +288,19 @@ TEST(StagedFiles, LiveOnesAreLockedAndCleanedUpOnDemand)
     const QStringList staged = filesIn(dir.path());
     ASSERT_EQ(staged.size(), 1);
     EXPECT_EQ(removeStaleExportFiles(dir.path(), 0), 0) << "a live export's file was taken for a dead one";
-    removeUnfinishedExports(); // what a process does when it must end at once
-    EXPECT_EQ(filesIn(dir.path()), QStringList{});
+    // What a process does when it must end at once (in a child: nothing may export after it).
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        removeUnfinishedExports();
+        const bool gone = filesIn(dir.path()).isEmpty();
+        const bool refused = !exportRows(ExportFormat::Csv, dir.filePath(QStringLiteral("Later.csv")), 1).isEmpty();
+        ::_exit(gone && refused && filesIn(dir.path()).isEmpty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "an unfinished file stayed, or an export started after the removal";
 }
 
 } // namespace

@@ -100,6 +100,7 @@ struct LiveFiles
 {
     std::mutex mutex;
     std::set<std::string> paths;
+    bool closed = false; // removeUnfinishedExports has run: no new file may start
 };
 
 LiveFiles& liveFiles()
@@ -108,11 +109,22 @@ LiveFiles& liveFiles()
     return live;
 }
 
-void addLive(const QString& path)
+// Creates a staged (keep) or scratch file under the registry's lock: a removal of everything
+// unfinished never misses a file being created at that moment, and none starts after it.
+int createRegistered(const QString& folder, const QString& stem, bool keep, QString* pathOut)
 {
     LiveFiles& l = liveFiles();
     const std::lock_guard lock(l.mutex);
-    l.paths.insert(QFile::encodeName(path).toStdString());
+    if (l.closed) {
+        errno = ECANCELED;
+        return -1;
+    }
+    const int fd = createUnique(folder, stem, pathOut);
+    if (fd >= 0 && keep)
+        l.paths.insert(QFile::encodeName(*pathOut).toStdString());
+    else if (fd >= 0)
+        ::unlink(QFile::encodeName(*pathOut).constData());
+    return fd;
 }
 
 void removeLive(const QString& path)
@@ -311,10 +323,9 @@ qint64 GuardedFile::writeData(const char* data, qint64 len)
 StagedFile::StagedFile(const QString& targetPath) : target_(targetPath)
 {
     const QString folder = checkedFolder(targetPath);
-    const int fd = createUnique(folder, QFileInfo(targetPath).fileName(), &temp_);
+    const int fd = createRegistered(folder, QFileInfo(targetPath).fileName(), true, &temp_);
     if (fd < 0)
         throwFor(targetPath, QStringLiteral("cannot create a file in %1: %2").arg(folder, systemReason()));
-    addLive(temp_);
     file_ = std::make_unique<GuardedFile>(targetPath);
     if (!file_->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -377,10 +388,9 @@ std::unique_ptr<GuardedFile> openScratchFile(const QString& targetPath)
 {
     const QString folder = checkedFolder(targetPath);
     QString path;
-    const int fd = createUnique(folder, QFileInfo(targetPath).fileName() + QStringLiteral(".scratch"), &path);
+    const int fd = createRegistered(folder, QFileInfo(targetPath).fileName() + QStringLiteral(".scratch"), false, &path);
     if (fd < 0)
         throwFor(targetPath, QStringLiteral("cannot create a file in %1: %2").arg(folder, systemReason()));
-    ::unlink(QFile::encodeName(path).constData());
     auto file = std::make_unique<GuardedFile>(targetPath);
     if (!file->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
@@ -497,6 +507,7 @@ void removeUnfinishedExports()
 {
     detail::LiveFiles& l = detail::liveFiles();
     const std::lock_guard lock(l.mutex);
+    l.closed = true;
     for (const std::string& path : l.paths)
         ::unlink(path.c_str());
     l.paths.clear();

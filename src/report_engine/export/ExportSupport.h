@@ -20,8 +20,9 @@ namespace tarvik::engine {
 void requestExportStop();
 void clearExportStop();
 
-// Deletes the temporary files of every export still being written: for a process that has to
-// end at once, when a stop was not answered in time. Safe from any thread.
+// Deletes the temporary files of every export still being written, and refuses every export
+// that would start after: for a process that has to end at once, when a stop was not answered in
+// time. Safe from any thread.
 void removeUnfinishedExports();
 
 // Deletes the temporary files that earlier exports left in folder (a run killed or cut off by
