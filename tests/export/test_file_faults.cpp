@@ -186,6 +186,28 @@ TEST(XlsxLibraryWrites, TemporaryFilesGoBesideTheTargetNotToTheTempFolder)
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("Collections.xlsx")});
 }
 
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+}
+
+// libxlsxwriter leaves a sheet's temporary file open when the sheet has no cell, or when the
+// workbook is abandoned: a long session would run out of descriptors (the fuzzer found it).
+TEST(XlsxLibraryWrites, EmptyAndAbandonedWorkbooksLeaveNoFileOpen)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("Empty.xlsx"));
+    ASSERT_EQ(exportRows(ExportFormat::Xlsx, target, 0), QString()); // the first one opens what stays open
+    const int before = openDescriptors();
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(exportRows(ExportFormat::Xlsx, target, 0), QString());
+        auto abandoned = createSheetWriter(ExportFormat::Xlsx, target, QStringLiteral("S"));
+        abandoned->addRow(numberedRow(i));
+    }
+    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("Empty.xlsx")});
+}
+
 struct Damage
 {
     const char* why;

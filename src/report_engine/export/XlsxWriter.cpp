@@ -7,6 +7,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <stdexcept>
 #include <xlsxwriter.h>
 
@@ -54,8 +55,12 @@ public:
 
     ~XlsxSheetWriter() override
     {
-        if (workbook_)
-            lxw_workbook_free(workbook_); // discards everything; the staged file is removed
+        if (!workbook_)
+            return;
+        // The library frees an abandoned workbook without closing its sheets' temporary files.
+        for (lxw_worksheet* sheet : addedSheets_)
+            closeTemporaryFile(sheet);
+        lxw_workbook_free(workbook_); // discards everything; the staged file is removed
     }
 
     void setColumnWidths(const std::vector<double>& widths) override
@@ -91,6 +96,11 @@ public:
             throw std::logic_error("the export is already finished");
         if (!sheet_)
             startSheet();
+        // The library closes a sheet's temporary file as it copies the sheet's cells out of it;
+        // a sheet without a cell would keep its file open for the life of the process.
+        for (lxw_worksheet* sheet : addedSheets_)
+            if (sheet->dim_rowmin == LXW_ROW_MAX)
+                closeTemporaryFile(sheet);
         lxw_workbook* wb = workbook_;
         workbook_ = nullptr; // workbook_close frees it, success or not
         check(workbook_close(wb));
@@ -121,6 +131,7 @@ private:
         sheet_ = workbook_add_worksheet(workbook_, name.constData());
         if (!sheet_)
             fail(QStringLiteral("the sheet %1 could not be added").arg(QString::fromUtf8(name)));
+        addedSheets_.push_back(sheet_);
         for (size_t col = 0; col < widths_.size(); ++col) {
             const double w = std::isfinite(widths_[col]) ? std::clamp(widths_[col], 0.0, 255.0) : 8.43;
             check(worksheet_set_column(sheet_, lxw_col_t(col), lxw_col_t(col), w, nullptr));
@@ -155,6 +166,15 @@ private:
         check(worksheet_write_string(sheet_, row_, col, utf8_.constData(), format({}, bold)));
         sheets_.back().addText(utf8_);
         cellWritten();
+    }
+
+    // A sheet's constant-memory temporary file, closed where the library would leave it open.
+    static void closeTemporaryFile(lxw_worksheet* sheet)
+    {
+        if (sheet->optimize_tmpfile) {
+            std::fclose(sheet->optimize_tmpfile);
+            sheet->optimize_tmpfile = nullptr;
+        }
     }
 
     void cellWritten()
@@ -215,6 +235,7 @@ private:
     bool rowHasCells_ = false;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
+    std::vector<lxw_worksheet*> addedSheets_; // every sheet added, for their temporary files
     lxw_row_t row_ = 0;
     int sheetCount_ = 0;
     std::vector<double> widths_;
