@@ -1,6 +1,9 @@
 #include "Subcommands.h"
 
 #include "RunCommand.h"
+#ifdef TARVIK_HAVE_MISC_CODES
+#include "MiscCodesCommand.h"
+#endif
 
 #include <cstring>
 
@@ -11,12 +14,17 @@ namespace {
 struct Subcommand
 {
     const char* name;
+    const char* summary; // one line for the program's --help
     int (*run)(int argc, char* argv[]);
 };
 
 // The subcommands of tarvik-reports, each in a unit of its own.
 constexpr Subcommand kSubcommands[] = {
-    {"run", runCommand},
+    {"run", "produces a report or a batch of reports without a window (cron, systemd timers)", runCommand},
+#ifdef TARVIK_HAVE_MISC_CODES
+    {"misc-codes", "lists or sets the miscellaneous revenue codes, as the maintenance window does",
+     miscCodesCommand},
+#endif
 };
 
 } // namespace
@@ -29,6 +37,14 @@ std::optional<int> runSubcommandOf(int argc, char* argv[])
         if (std::strcmp(argv[1], s.name) == 0)
             return s.run(argc, argv);
     return std::nullopt;
+}
+
+std::vector<std::pair<const char*, const char*>> subcommandSummaries()
+{
+    std::vector<std::pair<const char*, const char*>> out;
+    for (const Subcommand& s : kSubcommands)
+        out.emplace_back(s.name, s.summary);
+    return out;
 }
 
 } // namespace tarvik::cli

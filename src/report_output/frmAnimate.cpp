@@ -1,5 +1,7 @@
 #include "frmAnimate.h"
 
+#include "Session.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QImageReader>
@@ -129,7 +131,7 @@ QString frmAnimate::clipPath()
 {
     if (!clipOverride().isEmpty())
         return clipOverride();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/FileCopy.gif");
+    return programFile(QStringLiteral("FileCopy.gif"));
 }
 
 void frmAnimate::setClipPath(const QString& path)
