@@ -3,9 +3,11 @@
 #include "HospitalDb.h"
 #include "MasterData.h"
 
+#include "CommandText.h"
 #include "Connection.h"
 #include "ConnectionInfo.h"
 #include "DbError.h"
+#include "SqliteExec.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -1157,6 +1159,12 @@ void generateDemoData(const QString& dataFolder, const GeneratorOptions& options
                          "PRAGMA Reports.synchronous = OFF; PRAGMA cache_size = -65536");
             Generator generator(handle, options, from, to, progress);
             generator.run();
+            // Marks the folder as the demo hospital's: only there may TARVIK_CLOCK move the date.
+            exec(handle, QStringLiteral("CREATE TABLE IF NOT EXISTS Patient_data.%1 (MadeBy TEXT NOT NULL); "
+                                        "INSERT INTO Patient_data.%1 VALUES ('tarvik-demo-db')")
+                             .arg(QLatin1String(db::detail::kDemoMarkerTable))
+                             .toUtf8()
+                             .constData());
             lines = generator.m_linesWritten;
             receipts = generator.m_receiptsWritten;
             exec(handle, "PRAGMA Patient_data.synchronous = NORMAL; PRAGMA BILLING.synchronous = NORMAL; "
@@ -1176,16 +1184,17 @@ void generateDemoData(const QString& dataFolder, const GeneratorOptions& options
     db::Connection connection(db::ConnectionInfo::embedded(dataFolder));
     connection.setCommandTimeout(0);
     QStringList monthly, daily, monthEnd;
+    const QString kMonthly = QStringLiteral("Reports..sp_Rep_MonthlyREcompute '");
     for (QDate m = from; m <= to; m = m.addMonths(1)) {
         const QDate last = std::min(to, m.addMonths(1).addDays(-1));
-        monthly << QStringLiteral("BILLING..sp_BILLING_PostJournal '%1', '%2'").arg(mdy(m), mdy(last))
-                << QStringLiteral("Reports..sp_Rep_RefreshReportTables '%1', '%2'").arg(mdy(m), mdy(last));
+        monthly << db::callText(QStringLiteral("BILLING..sp_BILLING_PostJournal '"), {mdy(m), mdy(last)})
+                << db::callText(QStringLiteral("Reports..sp_Rep_RefreshReportTables '"), {mdy(m), mdy(last)});
     }
     for (QDate d = from; d <= to; d = d.addDays(1))
-        daily << QStringLiteral("Reports..sp_Rep_DumpDailySummaryOfDischarges '%1'").arg(mdy(d))
-              << QStringLiteral("Reports..sp_RepRecomputeExtensionInPatient '%1'").arg(mdy(d))
-              << QStringLiteral("Reports..sp_Rep_DumpDailySummaryOfServices '%1'").arg(mdy(d))
-              << QStringLiteral("Reports..sp_RepRecomputeExtensionOutPatient '%1'").arg(mdy(d));
+        daily << db::callText(QStringLiteral("Reports..sp_Rep_DumpDailySummaryOfDischarges '"), {mdy(d)})
+              << db::callText(QStringLiteral("Reports..sp_RepRecomputeExtensionInPatient '"), {mdy(d)})
+              << db::callText(QStringLiteral("Reports..sp_Rep_DumpDailySummaryOfServices '"), {mdy(d)})
+              << db::callText(QStringLiteral("Reports..sp_RepRecomputeExtensionOutPatient '"), {mdy(d)});
     const QDate currentMonth(to.year(), to.month(), 1);
     QDate lastPastMonth;
     if (options.monthEnd) {
@@ -1194,21 +1203,21 @@ void generateDemoData(const QString& dataFolder, const GeneratorOptions& options
             const QString f = mdy(m), l = mdy(m.addMonths(1).addDays(-1));
             for (const auto& dep : master::departments()) {
                 if (dep.logbook)
-                    monthEnd << QStringLiteral("Reports..sp_Rep_MonthlyREcompute '%1', '%2', '%3', 'N'").arg(f, l, QLatin1String(dep.code));
-                monthEnd << QStringLiteral("Reports..sp_Rep_MonthlyREcompute '%1', '%2', '%3', 'Y'").arg(f, l, QLatin1String(dep.code));
+                    monthEnd << db::callText(kMonthly, {f, l, QLatin1String(dep.code), QStringLiteral("N")});
+                monthEnd << db::callText(kMonthly, {f, l, QLatin1String(dep.code), QStringLiteral("Y")});
             }
             for (const auto& misc : master::miscCodes()) {
                 bool isDept = false;
                 for (const auto& dep : master::departments())
                     isDept |= QLatin1String(dep.code) == QLatin1String(misc.code);
                 if (!isDept)
-                    monthEnd << QStringLiteral("Reports..sp_Rep_MonthlyREcompute '%1', '%2', '%3', 'Y'").arg(f, l, QLatin1String(misc.code));
+                    monthEnd << db::callText(kMonthly, {f, l, QLatin1String(misc.code), QStringLiteral("Y")});
             }
         }
         if (lastPastMonth.isValid()) {
             const QString f = mdy(lastPastMonth), l = mdy(lastPastMonth.addMonths(1).addDays(-1));
-            monthEnd << QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute '%1', '%2'").arg(f, l)
-                     << QStringLiteral("REPORTS..sp_BILLING_RepAgingPayableRecompute '%1', '%2'").arg(f, l);
+            monthEnd << db::callText(QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute '"), {f, l})
+                     << db::callText(QStringLiteral("REPORTS..sp_BILLING_RepAgingPayableRecompute '"), {f, l});
         }
     }
     callEach(connection, monthly, QStringLiteral("Posting the journal and the reporting copies"), progress);

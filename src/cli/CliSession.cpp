@@ -1,6 +1,9 @@
 #include "CliSession.h"
 
+#include "CleanStop.h"
+
 #include "ConnectionInfo.h"
+#include "DbError.h"
 #include "ReportOperations.h"
 #include "Session.h"
 #include "Startup.h"
@@ -12,7 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <termios.h>
@@ -22,53 +25,132 @@ namespace tarvik::cli {
 
 namespace {
 
-// The first line of a file that only its owner may read.
-QString readPasswordFile(const QString& path)
+// Closes a descriptor when it goes.
+struct Descriptor
 {
-    const QByteArray native = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(native.constData(), &st) != 0)
-        usage(QStringLiteral("The password file \"%1\" cannot be read: %2.").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    if (!S_ISREG(st.st_mode))
-        usage(QStringLiteral("The password file \"%1\" is not a regular file.").arg(path));
-    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
-        usage(QStringLiteral("The password file \"%1\" is open to its group or to others (mode %2): its mode "
-                             "must be 0600 or 0400 (chmod 600 \"%1\").")
-                  .arg(path)
-                  .arg(QStringLiteral("%1").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'))));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        usage(QStringLiteral("The password file \"%1\" cannot be read: %2.").arg(path, file.errorString()));
-    QByteArray line = file.readLine();
-    while (line.endsWith('\n') || line.endsWith('\r'))
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// The first line of what fd gives, read a byte at a time so nothing after it is taken, at most
+// kMaxPasswordBytes long; `label` starts the messages.
+QString readPasswordLine(int fd, const QString& label, bool* gotAnything)
+{
+    QByteArray line;
+    bool any = false;
+    for (;;) {
+        char c = 0;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            usage(QStringLiteral("%1 cannot be read: %2.").arg(label, QString::fromLocal8Bit(std::strerror(errno))));
+        if (n == 0 || c == '\n')
+            break;
+        any = true;
+        if (line.size() == kMaxPasswordBytes)
+            usage(QStringLiteral("%1 has a first line longer than %2 bytes; a password is one short line.")
+                      .arg(label)
+                      .arg(kMaxPasswordBytes));
+        line.append(c);
+    }
+    if (line.endsWith('\r'))
         line.chop(1);
+    if (gotAnything)
+        *gotAnything = any;
     return QString::fromUtf8(line);
 }
 
-QString readPasswordStdin()
+[[noreturn]] void emptyPassword(const QString& label)
+{
+    usage(QStringLiteral("%1 gives an empty password. It is not tried: an empty password would only count "
+                         "as a failed log-in, and five of them lock the account.")
+              .arg(label));
+}
+
+QString readPasswordStdin(const QString& what)
 {
     // Typed at a terminal: without echo, as tarvik-users reads it.
     const bool terminal = ::isatty(STDIN_FILENO) == 1;
     termios saved{};
     if (terminal) {
-        std::fputs("Password: ", stderr);
+        std::fprintf(stderr, "%s: ", what == QLatin1String("password") ? "Password" : "Database password");
         std::fflush(stderr);
         tcgetattr(STDIN_FILENO, &saved);
         termios quiet = saved;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    std::string line;
-    const bool read = bool(std::getline(std::cin, line));
+    const QString label = QStringLiteral("Standard input (--%1)")
+                              .arg(what == QLatin1String("password") ? QStringLiteral("password-stdin")
+                                                                     : QStringLiteral("db-password-stdin"));
+    bool any = false;
+    QString line;
+    try {
+        line = readPasswordLine(STDIN_FILENO, label, &any);
+    } catch (...) {
+        if (terminal)
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        throw;
+    }
     if (terminal) {
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
         std::fputs("\n", stderr);
     }
-    if (!read && line.empty())
-        usage(QStringLiteral("--password-stdin: standard input gave no password."));
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return QString::fromStdString(line);
+    if (line.isEmpty())
+        emptyPassword(label);
+    return line;
+}
+
+// The keys of an ODBC connection string, upper-cased; a value in braces may hold ';' and '}}'.
+QStringList odbcKeys(const QString& connection)
+{
+    QStringList keys;
+    qsizetype i = 0;
+    while (i < connection.size()) {
+        const qsizetype eq = connection.indexOf(QLatin1Char('='), i);
+        const qsizetype semi = connection.indexOf(QLatin1Char(';'), i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) {
+            if (semi < 0)
+                break;
+            i = semi + 1;
+            continue;
+        }
+        keys << connection.mid(i, eq - i).trimmed().toUpper();
+        i = eq + 1;
+        while (i < connection.size() && connection.at(i).isSpace())
+            ++i;
+        if (i < connection.size() && connection.at(i) == QLatin1Char('{')) {
+            ++i;
+            while (i < connection.size()) {
+                if (connection.at(i) == QLatin1Char('}')) {
+                    if (i + 1 < connection.size() && connection.at(i + 1) == QLatin1Char('}')) {
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                ++i;
+            }
+        }
+        const qsizetype next = connection.indexOf(QLatin1Char(';'), i);
+        if (next < 0)
+            break;
+        i = next + 1;
+    }
+    return keys;
+}
+
+int stoppedAtLogIn(const QString& command)
+{
+    err() << command << ": stopped by " << CleanStop::signalName(CleanStop::signal())
+          << " during the log-in; nothing was produced." << Qt::endl;
+    return CleanStop::exitStatus(CleanStop::signal());
 }
 
 } // namespace
@@ -76,6 +158,50 @@ QString readPasswordStdin()
 void usage(const QString& message)
 {
     throw UsageError{message};
+}
+
+QString readPasswordFile(const QString& path, const QString& what)
+{
+    const QString label = QStringLiteral("The %1 file \"%2\"").arg(what, path);
+    const QByteArray native = QFile::encodeName(path);
+    // Checked on the descriptor that is read, so the file cannot be swapped between the check
+    // and the read; never through a symbolic link, which could point anywhere.
+    Descriptor file{::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0 && errno == ELOOP)
+        usage(QStringLiteral("%1 is a symbolic link; give the file itself.").arg(label));
+    if (file.fd < 0)
+        usage(QStringLiteral("%1 cannot be read: %2.").arg(label, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0)
+        usage(QStringLiteral("%1 cannot be read: %2.").arg(label, QString::fromLocal8Bit(std::strerror(errno))));
+    if (!S_ISREG(st.st_mode))
+        usage(QStringLiteral("%1 is not a regular file.").arg(label));
+    if (st.st_uid != ::geteuid())
+        usage(QStringLiteral("%1 belongs to another user (uid %2); it must belong to the user running the "
+                             "command (uid %3).")
+                  .arg(label)
+                  .arg(st.st_uid)
+                  .arg(::geteuid()));
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        usage(QStringLiteral("%1 is open to its group or to others (mode %2): its mode "
+                             "must be 0600 or 0400 (chmod 600 \"%3\").")
+                  .arg(label)
+                  .arg(QStringLiteral("%1").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')))
+                  .arg(path));
+    const QString line = readPasswordLine(file.fd, label, nullptr);
+    if (line.isEmpty())
+        emptyPassword(label);
+    return line;
+}
+
+QString withOdbcPassword(const QString& connection, const QString& password)
+{
+    QString escaped = password;
+    escaped.replace(QLatin1Char('}'), QStringLiteral("}}"));
+    QString text = connection.trimmed();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char(';')))
+        text += QLatin1Char(';');
+    return text + QStringLiteral("PWD={") + escaped + QLatin1Char('}');
 }
 
 QTextStream& err()
@@ -92,7 +218,7 @@ QTextStream& out()
 
 void LogInOptions::addTo(QCommandLineParser& parser) const
 {
-    parser.addOptions({user, passwordFile, passwordStdin, password, data, odbc});
+    parser.addOptions({user, passwordFile, passwordStdin, password, data, odbc, dbPasswordFile, dbPasswordStdin});
 }
 
 const char* LogInOptions::helpText()
@@ -102,7 +228,10 @@ const char* LogInOptions::helpText()
   --password-file FILE      the password is the first line of FILE (mode 0600 or 0400)
   --password-stdin          the password is the first line of standard input
   --data DIR | --odbc CONNECTION
-                            where the databases are (default: where the log-in window finds them)
+                            where the databases are (default: where the log-in window finds them);
+                            CONNECTION holds no password (PWD): the database's password comes from
+  --db-password-file FILE | --db-password-stdin
+                            the first line of FILE (mode 0600 or 0400) or of standard input
 )";
 }
 
@@ -117,6 +246,17 @@ void checkLogInOptions(const QCommandLineParser& parser, const LogInOptions& o)
         usage(QStringLiteral("Give the password with exactly one of --password-file FILE or --password-stdin."));
     if (parser.isSet(o.data) && parser.isSet(o.odbc))
         usage(QStringLiteral("Give --data or --odbc, not both."));
+    const QStringList keys = odbcKeys(parser.value(o.odbc));
+    if (parser.isSet(o.odbc) && (keys.contains(QStringLiteral("PWD")) || keys.contains(QStringLiteral("PASSWORD"))))
+        usage(QStringLiteral("--odbc holds a password (PWD), which other users can see on the command line; "
+                             "leave it out and give it with --db-password-file FILE or --db-password-stdin."));
+    if (parser.isSet(o.dbPasswordFile) && parser.isSet(o.dbPasswordStdin))
+        usage(QStringLiteral("Give the database's password with one of --db-password-file or --db-password-stdin."));
+    if ((parser.isSet(o.dbPasswordFile) || parser.isSet(o.dbPasswordStdin)) && !parser.isSet(o.odbc))
+        usage(QStringLiteral("--db-password-file and --db-password-stdin are for an --odbc connection."));
+    if (parser.isSet(o.passwordStdin) && parser.isSet(o.dbPasswordStdin))
+        usage(QStringLiteral("Standard input gives one password: give the other with --password-file or "
+                             "--db-password-file."));
 }
 
 int logIn(const QCommandLineParser& parser, const LogInOptions& o, const QString& command,
@@ -125,14 +265,26 @@ int logIn(const QCommandLineParser& parser, const LogInOptions& o, const QString
     checkLogInOptions(parser, o);
     const QString user = parser.value(o.user);
     const QString password = parser.isSet(o.passwordFile) ? readPasswordFile(parser.value(o.passwordFile))
-                                                          : readPasswordStdin();
+                                                          : readPasswordStdin(QStringLiteral("password"));
+    QString odbc = parser.value(o.odbc);
+    if (parser.isSet(o.dbPasswordFile))
+        odbc = withOdbcPassword(odbc, readPasswordFile(parser.value(o.dbPasswordFile), QStringLiteral("database password")));
+    else if (parser.isSet(o.dbPasswordStdin))
+        odbc = withOdbcPassword(odbc, readPasswordStdin(QStringLiteral("database password")));
     createComponents();
     if (parser.isSet(o.data))
         gCurrentUser->setConnectionInfo(db::ConnectionInfo::embedded(QDir(parser.value(o.data)).absolutePath()));
     else if (parser.isSet(o.odbc))
-        gCurrentUser->setConnectionInfo(db::ConnectionInfo::odbc(parser.value(o.odbc)));
+        gCurrentUser->setConnectionInfo(db::ConnectionInfo::odbc(odbc));
     const QString refused = gCurrentUser->LogIn(user, password);
+    if (!refused.isEmpty() && CleanStop::signal() != 0)
+        return stoppedAtLogIn(command);
     if (!refused.isEmpty()) {
+        using Status = hospital::clsCurrentUser::LogInStatus;
+        if (gCurrentUser->lastLogInStatus() == Status::Busy) {
+            err() << command << ": " << db::busyDatabaseText() << " (log-in of \"" << user << "\")." << Qt::endl;
+            return ExitBusy;
+        }
         err() << command << ": log-in refused for \"" << user << "\": " << refused << Qt::endl;
         return ExitLogIn;
     }
@@ -143,6 +295,11 @@ int logIn(const QCommandLineParser& parser, const LogInOptions& o, const QString
             err() << command << ": the patient search refused the connection." << Qt::endl;
             return ExitLogIn;
         }
+    } catch (const db::DbError& e) {
+        if (e.kind() == db::DbError::Kind::Stopped && CleanStop::signal() != 0)
+            return stoppedAtLogIn(command);
+        err() << command << ": start-up failed: " << e.message() << Qt::endl;
+        return e.kind() == db::DbError::Kind::Busy ? ExitBusy : ExitLogIn;
     } catch (const std::exception& e) {
         err() << command << ": start-up failed: " << QString::fromUtf8(e.what()) << Qt::endl;
         return ExitLogIn;
@@ -160,6 +317,7 @@ SessionGuard::~SessionGuard()
 
 int runSubcommand(int argc, char* argv[], const QString& command, const std::function<int(const QStringList& args)>& body)
 {
+    guardStandardStreams();
     // No window ever opens; the engine still paints with QtGui and prints through QPrinter.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Log messages only on request: standard error carries the progress and the errors. Set

@@ -1,7 +1,10 @@
 #include "RunCommand.h"
 
 #include "ReportOperations.h"
+#include "CleanStop.h"
 #include "CliSession.h"
+#include "DbError.h"
+#include "ExportSupport.h"
 #include "RunCatalog.h"
 #include "Session.h"
 #include "Startup.h"
@@ -65,7 +68,10 @@ Log-in (a password is never taken from the command line):
   --password-file FILE      the password is the first line of FILE (mode 0600 or 0400)
   --password-stdin          the password is the first line of standard input
   --data DIR | --odbc CONNECTION
-                            where the databases are (default: where the log-in window finds them)
+                            where the databases are (default: where the log-in window finds them);
+                            CONNECTION holds no password (PWD): the database's password comes from
+  --db-password-file FILE | --db-password-stdin
+                            the first line of FILE (mode 0600 or 0400) or of standard input
 
 Other:
   --trace FILE              write every command text sent to the database and each report's
@@ -74,7 +80,10 @@ Other:
   --help                    this text
 
 Exit status: 0 all produced; 1 a report failed (the ones before it are kept); 2 bad arguments,
-date, report or password file (nothing produced); 3 log-in refused or start-up failed.
+date, report or password file (nothing produced); 3 log-in refused or start-up failed; 4 the
+database was busy (another program writing): try again; 128 + N stopped by signal N (SIGTERM
+143, SIGINT 130, SIGHUP 129): the report being produced was abandoned, nothing half-written kept.
+The files written are listed on standard output, also when the run failed or was stopped.
 )";
 
 void printList()
@@ -98,11 +107,11 @@ void printList()
     out().flush();
 }
 
-QString producedText(const std::vector<ProducedReport>& produced)
+QString producedText(const std::vector<ProducedReport>& produced, const QString& event = QStringLiteral("failure"))
 {
     if (produced.empty())
-        return QStringLiteral("Nothing was produced before the failure.");
-    QString text = QStringLiteral("Produced before the failure (kept):");
+        return QStringLiteral("Nothing was produced before the %1.").arg(event);
+    QString text = QStringLiteral("Produced before the %1 (kept):").arg(event);
     for (const ProducedReport& p : produced) {
         text += QStringLiteral("\n  ") + p.caption;
         if (!p.files.isEmpty())
@@ -115,6 +124,8 @@ QString producedText(const std::vector<ProducedReport>& produced)
 
 int run(const QStringList& args)
 {
+    // From here on SIGTERM, SIGINT and SIGHUP stop the run cleanly.
+    CleanStop cleanStop;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption listOpt(QStringLiteral("list"));
@@ -240,7 +251,7 @@ int run(const QStringList& args)
         gCurrentUser->SqlConnection()->trace().setListener([trace](const db::TraceEntry& e) { trace->command(e); });
     });
     if (loggedIn != ExitOk)
-        return loggedIn;
+        return CleanStop::signal() != 0 ? CleanStop::exitStatus(CleanStop::signal()) : loggedIn;
 
     // ---- The days, against the server's clock (the dialogs' pickers stop at it) ----
     try {
@@ -249,31 +260,57 @@ int run(const QStringList& args)
         usage(QString::fromUtf8(e.what()));
     }
 
-    for (const OutputTargets::Folder& f : targets.folders())
+    for (const OutputTargets::Folder& f : targets.folders()) {
         if (!QDir().mkpath(f.dir))
             usage(QStringLiteral("The output folder \"%1\" cannot be created.").arg(f.dir));
+        // What a killed run (or a power cut) left half-written there.
+        if (const int stale = engine::removeStaleExportFiles(f.dir))
+            err() << "tarvik-reports run: removed " << stale << " unfinished file(s) of an earlier run from "
+                  << f.dir << Qt::endl;
+    }
 
     // ---- The run ----
     UnattendedUi ui(targets, err(), trace.get());
     ui.begin(request.date, entry->exportName, entry->reportCount(request), periodLabel(*entry, request),
              entry->filesByBox);
+    // The files written, on standard output: also after a failure or a stop, for the caller
+    // that collects them.
+    const auto listFiles = [&ui] {
+        for (const ProducedReport& p : ui.produced())
+            for (const QString& file : p.files)
+                out() << file << '\n';
+        out().flush();
+    };
+    // How a run that did not finish ends: stopped by a signal, a busy database, or a failure.
+    const auto ended = [&](const QString& where, const QString& reason, bool busy, bool inBatch) {
+        listFiles();
+        if (const int signo = CleanStop::signal()) {
+            err() << "tarvik-reports run: " << entry->name << " was stopped by " << CleanStop::signalName(signo)
+                  << " at \"" << where << "\".\n"
+                  << producedText(ui.produced(), QStringLiteral("stop")) << Qt::endl;
+            return CleanStop::exitStatus(signo);
+        }
+        if (inBatch)
+            err() << "tarvik-reports run: " << entry->name << " stopped at \"" << where << "\": " << reason << '\n';
+        else
+            err() << "tarvik-reports run: " << entry->name << " failed: " << reason << '\n';
+        err() << producedText(ui.produced()) << Qt::endl;
+        return busy ? int(ExitBusy) : int(ExitReportFailed);
+    };
     try {
         entry->run(request, ui);
     } catch (const RunFailure& e) {
         ui.failedAt(e.report());
-        err() << "tarvik-reports run: " << entry->name << " stopped at \"" << e.report() << "\": " << e.reason() << '\n'
-              << producedText(ui.produced()) << Qt::endl;
-        return ExitReportFailed;
+        // A batch hands its failure on as text.
+        return ended(e.report(), e.reason(), e.reason().contains(db::busyDatabaseText()), true);
+    } catch (const db::DbError& e) {
+        ui.failedAt(entry->caption);
+        return ended(entry->caption, e.message(), e.kind() == db::DbError::Kind::Busy, false);
     } catch (const std::exception& e) {
         ui.failedAt(entry->caption);
-        err() << "tarvik-reports run: " << entry->name << " failed: " << QString::fromUtf8(e.what()) << '\n'
-              << producedText(ui.produced()) << Qt::endl;
-        return ExitReportFailed;
+        return ended(entry->caption, QString::fromUtf8(e.what()), false, false);
     }
-    for (const ProducedReport& p : ui.produced())
-        for (const QString& file : p.files)
-            out() << file << '\n';
-    out().flush();
+    listFiles();
     return ExitOk;
 }
 

@@ -106,8 +106,13 @@ TraceFile::TraceFile(const QString& path) : m_file(path)
 void TraceFile::write(const QString& line)
 {
     m_out << line << '\n';
-    // Flushed line by line: a run that fails or is killed still leaves what it did.
+    // Flushed line by line: a run that fails or is killed still leaves what it did. A trace
+    // that cannot be written fails the run: its record of what was sent would be incomplete.
     m_out.flush();
+    if (m_out.status() != QTextStream::Ok || !m_file.flush() || m_file.error() != QFileDevice::NoError)
+        throw std::runtime_error(QStringLiteral("The trace file \"%1\" cannot be written: %2")
+                                     .arg(m_file.fileName(), m_file.errorString())
+                                     .toStdString());
 }
 
 void TraceFile::command(const db::TraceEntry& entry)

@@ -50,9 +50,10 @@ ProcedureCall parseCall(const QString& text, int i)
     // "Db..Proc" or "Db.dbo.Proc"
     if (text.mid(i, 2) == QLatin1String("..")) {
         i += 2;
-    } else if (text.at(i) == QLatin1Char('.')) {
+    } else if (i < text.size() && text.at(i) == QLatin1Char('.')) {
         ++i;
-        if (readIdent(text, i).isEmpty() || i >= text.size() || text.at(i) != QLatin1Char('.'))
+        call.owner = readIdent(text, i);
+        if (call.owner.isEmpty() || i >= text.size() || text.at(i) != QLatin1Char('.'))
             refuse(text, QStringLiteral("expected Database..Procedure"));
         ++i;
     } else {
@@ -97,6 +98,9 @@ ProcedureCall parseCall(const QString& text, int i)
         }
         if (!closed)
             refuse(text, QStringLiteral("a quoted argument is not closed"));
+        // '' is an empty text, not a missing value: a procedure's checks must see it as typed.
+        if (value.isNull())
+            value = QStringLiteral("");
         call.arguments << value;
         expectArgument = false;
         skipSpace(text, i);
@@ -198,6 +202,26 @@ QString callText(const QString& head, const QStringList& arguments)
     for (const QString& argument : arguments)
         quoted << quotedArgumentText(argument);
     return head + quoted.join(QStringLiteral("', '")) + QLatin1Char('\'');
+}
+
+ServerStatement serverStatement(const QString& text)
+{
+    Command command;
+    try {
+        command = parseCommandText(text);
+    } catch (const DbError&) {
+        return {text, {}}; // a server takes more shapes of text than the embedded backend
+    }
+    const auto* call = std::get_if<ProcedureCall>(&command);
+    if (!call)
+        return {text, {}};
+    QStringList markers;
+    for (qsizetype i = 0; i < call->arguments.size(); ++i)
+        markers << QStringLiteral("?");
+    QString sql = QStringLiteral("EXEC %1.%2.%3").arg(call->database, call->owner, call->procedure);
+    if (!markers.isEmpty())
+        sql += QLatin1Char(' ') + markers.join(QStringLiteral(", "));
+    return {sql, call->arguments};
 }
 
 } // namespace tarvik::db

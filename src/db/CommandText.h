@@ -10,8 +10,9 @@ namespace tarvik::db {
 struct ProcedureCall
 {
     QString database;   // as written ("REPORTS")
+    QString owner;      // "dbo" of "Db.dbo.Proc"; empty for "Db..Proc"
     QString procedure;  // "sp_Name"
-    QStringList arguments;
+    QStringList arguments; // '' is an empty text, never a missing value
 };
 
 // A plain read-only query, rewritten for SQLite: "Db..Table" -> "Db.Table",
@@ -36,5 +37,15 @@ QString callText(const QString& head, const QStringList& arguments);
 // Parses a command text of the embedded backend; throws DbError quoting the text when it is
 // neither shape. Never runs anything.
 Command parseCommandText(const QString& text);
+
+// What a server connection sends for a command text: a procedure call as
+// "EXEC Db..Proc ?, ?" with its arguments as bound parameters (so an argument is never read as
+// SQL), anything else unchanged and without parameters.
+struct ServerStatement
+{
+    QString sql;
+    QStringList values;
+};
+ServerStatement serverStatement(const QString& text);
 
 } // namespace tarvik::db

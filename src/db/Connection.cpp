@@ -2,6 +2,7 @@
 
 #include "CommandText.h"
 #include "SqliteExec.h"
+#include "Stop.h"
 
 #include <QAtomicInteger>
 #include <QCoreApplication>
@@ -14,8 +15,10 @@
 #include <QThread>
 #include <QTimer>
 #include <future>
+#include <mutex>
 #include <sql.h>
 #include <sqlext.h>
+#include <sqlite3.h>
 
 namespace tarvik::db {
 
@@ -69,6 +72,12 @@ public:
         try {
             run([this] {
                 m_db = openDatabase(m_info, m_name);
+                if (m_info.backend == ConnectionInfo::Backend::Embedded) {
+                    sqlite3* handle = detail::sqliteHandle(m_db);
+                    m_stopAction = detail::addStopAction([handle] { sqlite3_interrupt(handle); });
+                } else {
+                    m_stopAction = detail::addStopAction([this] { cancelOdbcStatement(); });
+                }
                 return RecordsetPtr();
             });
         } catch (...) {
@@ -79,6 +88,7 @@ public:
 
     ~ConnectionWorker()
     {
+        detail::removeStopAction(m_stopAction);
         try {
             run([this] {
                 m_db.close();
@@ -155,7 +165,9 @@ private:
     {
         sqlite3* handle = detail::sqliteHandle(m_db);
         const Command command = parseCommandText(text);
-        detail::ExecLimits limits{timeoutSeconds};
+        // "No limit" still ends somewhere here: a runaway statement would hold the other
+        // programs' write lock for ever.
+        const detail::ExecLimits limits{timeoutSeconds > 0 ? timeoutSeconds : detail::defaultTimeLimitSeconds(), true};
         if (const auto* query = std::get_if<PlainQuery>(&command))
             return detail::runStatements(handle, query->sql, {}, limits, true, true,
                                          QStringLiteral("The query failed"));
@@ -165,17 +177,31 @@ private:
         const ProcedureDef def = detail::loadProcedure(handle, canonical(call.database), call.procedure);
         const auto bound = bindArguments(def, call);
         const QString context = QStringLiteral("%1..%2 failed").arg(call.database, def.name);
-        detail::runStatements(handle, QStringLiteral("BEGIN IMMEDIATE"), {}, {}, false, true, context);
+        // BEGIN IMMEDIATE takes the write lock of all three databases at once; a procedure that
+        // only reads runs in a plain read transaction instead, so it never keeps another program
+        // (a log-in, a second batch) from writing.
+        const bool writes = !detail::onlyReads(handle, def.body);
+        detail::runStatements(handle, writes ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"), {}, {},
+                              false, true, context);
         try {
             RecordsetPtr rs = detail::runStatements(handle, def.body, bound, limits, false, false, context);
             detail::runStatements(handle, QStringLiteral("COMMIT"), {}, {}, false, true, context);
             return rs;
         } catch (...) {
+            rollBack(handle, context);
+            throw;
+        }
+    }
+
+    // An interrupted statement may have rolled the transaction back already; a rollback that
+    // was itself interrupted is tried once more.
+    static void rollBack(sqlite3* handle, const QString& context)
+    {
+        for (int attempt = 0; attempt < 2 && !sqlite3_get_autocommit(handle); ++attempt) {
             try {
                 detail::runStatements(handle, QStringLiteral("ROLLBACK"), {}, {}, false, true, context);
-            } catch (...) {
+            } catch (const DbError&) {
             }
-            throw;
         }
     }
 
@@ -187,21 +213,47 @@ private:
         return database;
     }
 
+    void cancelOdbcStatement()
+    {
+        const std::lock_guard lock(m_statementMutex);
+        if (m_runningStatement)
+            SQLCancel(m_runningStatement);
+    }
+
     RecordsetPtr executeOdbc(const QString& text, int timeoutSeconds)
     {
+        if (stopRequested())
+            throw DbError(QStringLiteral("The run was stopped before the command started:\n%1").arg(text),
+                          DbError::Kind::Stopped);
+        const ServerStatement statement = serverStatement(text);
         QSqlQuery query(m_db);
         query.setForwardOnly(true);
-        if (!query.prepare(text))
+        if (!query.prepare(statement.sql))
             throw DbError(QStringLiteral("The database server refused the command:\n%1\n%2")
                               .arg(text, query.lastError().text()));
+        for (const QString& value : statement.values)
+            query.addBindValue(value);
+        SQLHANDLE stmt = nullptr;
         const QVariant h = query.result()->handle();
         if (h.isValid() && qstrcmp(h.typeName(), "SQLHANDLE") == 0) {
-            SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(h.constData());
+            stmt = *static_cast<const SQLHANDLE*>(h.constData());
             if (stmt)
                 SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
                                reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeoutSeconds)), 0);
         }
-        if (!query.exec())
+        {
+            const std::lock_guard lock(m_statementMutex);
+            m_runningStatement = stmt;
+        }
+        const bool ran = query.exec();
+        {
+            const std::lock_guard lock(m_statementMutex);
+            m_runningStatement = nullptr;
+        }
+        if (!ran && stopRequested())
+            throw DbError(QStringLiteral("The run was stopped; the server cancelled the command:\n%1").arg(text),
+                          DbError::Kind::Stopped);
+        if (!ran)
             throw DbError(QStringLiteral("The database server could not run the command:\n%1\n%2")
                               .arg(text, query.lastError().text()));
         if (!query.isSelect())
@@ -230,6 +282,9 @@ private:
     QThread m_thread;
     QObject* m_context = nullptr;
     QSqlDatabase m_db;
+    int m_stopAction = -1;
+    std::mutex m_statementMutex;
+    SQLHANDLE m_runningStatement = nullptr; // the ODBC statement a stop cancels
 };
 
 Connection::Connection(const ConnectionInfo& info)

@@ -5,15 +5,26 @@
 #include "SqliteExec.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
+#include <sqlite3.h>
 
 Q_LOGGING_CATEGORY(lcDb, "tarvik.db", QtWarningMsg)
 
 namespace tarvik::db {
+
+namespace {
+#ifdef TARVIK_TEST_BUILD
+constexpr bool kTestBuild = true;
+#else
+constexpr bool kTestBuild = false;
+#endif
+} // namespace
 
 ConnectionInfo ConnectionInfo::embedded(const QString& folder)
 {
@@ -86,7 +97,27 @@ QString databaseFile(const QString& dataFolder, const QString& databaseName)
                       .arg(databaseName));
 }
 
-QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionName, bool create)
+namespace {
+
+// A database file must be an SQLite database before it is attached: SQLite takes an empty file
+// for a new database and would write one into it, and would report anything else only at the
+// first statement, with a message that does not say which file.
+void checkDatabaseFile(const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("The database file %1 cannot be read: %2").arg(file, f.errorString()));
+    const QByteArray head = f.read(16);
+    if (head.isEmpty() && f.size() == 0)
+        throw DbError(QStringLiteral("%1 is not a hospital database: the file is empty.").arg(file));
+    if (head != QByteArray("SQLite format 3\0", 16))
+        throw DbError(QStringLiteral("%1 is not a hospital database: the file is not an SQLite database.").arg(file));
+}
+
+} // namespace
+
+QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionName, bool create,
+                          Access access)
 {
     if (QSqlDatabase::contains(connectionName))
         throw DbError(QStringLiteral("A database connection named \"%1\" is already open.").arg(connectionName));
@@ -95,6 +126,8 @@ QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionN
     case ConnectionInfo::Backend::Odbc: {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
         db.setDatabaseName(info.odbcConnection);
+        if (access == Access::ReadOnly)
+            db.setConnectOptions(QStringLiteral("SQL_ATTR_ACCESS_MODE=SQL_MODE_READ_ONLY"));
         if (!db.open()) {
             const QString why = db.lastError().text();
             db = QSqlDatabase();
@@ -118,17 +151,19 @@ QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionN
         if (!create && !QFileInfo::exists(file))
             throw DbError(QStringLiteral("The data folder \"%1\" has no database file %2.")
                               .arg(info.dataFolder, QFileInfo(file).fileName()));
+        if (QFileInfo::exists(file) && (!create || QFileInfo(file).size() > 0))
+            checkDatabaseFile(file);
         files << file;
     }
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(QStringLiteral(":memory:"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    auto failWith = [&](const QString& why) -> DbError {
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(std::max(info.busyTimeoutMs, 0)));
+    auto failWith = [&](const QString& why, DbError::Kind kind = DbError::Kind::Failed) -> DbError {
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(connectionName);
-        return DbError(why);
+        return DbError(why, kind);
     };
     if (!db.open())
         throw failWith(QStringLiteral("Cannot open the embedded database: %1").arg(db.lastError().text()));
@@ -147,14 +182,32 @@ QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionN
         }
         detail::runStatements(handle, QStringLiteral("PRAGMA foreign_keys=ON"), {}, {}, false, true,
                               QStringLiteral("Opening the data folder"));
-        detail::runStatements(handle, QStringLiteral("PRAGMA busy_timeout=10000"), {}, {}, false, true,
-                              QStringLiteral("Opening the data folder"));
+        // A busy wait that a stop ends at once, in place of SQLite's plain time-out.
+        detail::installBusyHandler(handle, info.busyTimeoutMs);
+        // A value that does not read is refused here, at start-up, rather than at the first report.
+        const bool demo = detail::isDemoData(handle);
+        detail::clockOverride(qgetenv("TARVIK_CLOCK"), demo, kTestBuild);
+        detail::registerFunctions(handle, detail::honoursClockVariable(demo, kTestBuild));
+        if (access == Access::ReadOnly)
+            detail::runStatements(handle, QStringLiteral("PRAGMA query_only=1"), {}, {}, false, true,
+                                  QStringLiteral("Opening the data folder"));
     } catch (const DbError& e) {
-        throw failWith(e.message());
+        throw failWith(e.message(), e.kind());
     }
-    detail::registerFunctions(handle);
     qCDebug(lcDb) << "opened data folder" << info.dataFolder << "as" << connectionName;
     return db;
+}
+
+std::optional<bool> preparedQueryOnlyReads(const QSqlQuery& prepared)
+{
+    const QSqlResult* result = prepared.result();
+    const QVariant h = result ? result->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3_stmt*") != 0)
+        return std::nullopt;
+    sqlite3_stmt* stmt = *static_cast<sqlite3_stmt* const*>(h.constData());
+    if (!stmt)
+        return std::nullopt;
+    return sqlite3_stmt_readonly(stmt) != 0;
 }
 
 QString tableReference(const ConnectionInfo& info, const QString& database, const QString& owner,

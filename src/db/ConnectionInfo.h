@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+#include <optional>
 
 namespace tarvik::db {
 
@@ -16,6 +18,9 @@ struct ConnectionInfo
     Backend backend = Backend::Embedded;
     QString dataFolder;       // Embedded
     QString odbcConnection;   // Odbc: "DSN=...;UID=...;PWD=..." or "DRIVER={...};SERVER=...;..."
+    // Embedded: how long a writer waits for another program's write lock before the command
+    // fails as "busy".
+    int busyTimeoutMs = 10000;
 
     static ConnectionInfo embedded(const QString& folder);
     static ConnectionInfo odbc(const QString& connectionString);
@@ -42,12 +47,21 @@ inline constexpr const char* kDatabaseNames[] = {"Patient_data", "Reports", "BIL
 // The name is matched case-insensitively against the three known names; unknown names throw.
 QString databaseFile(const QString& dataFolder, const QString& databaseName);
 
+// Whether a connection may change data.
+enum class Access { ReadWrite, ReadOnly };
+
 // Opens a Qt SQL connection for info under the given connection name, in the calling thread.
 // Embedded: an in-memory main database with the three files attached, WAL journal, a busy
-// timeout, foreign keys on. Missing files are an error naming the folder (unless create is
-// true, which makes empty files, for the demo generator and tests). Throws DbError.
+// wait, foreign keys on. Missing files are an error naming the folder (unless create is
+// true, which makes empty files, for the demo generator and tests); a file that is empty or
+// not a database is refused before anything touches it. ReadOnly refuses every write on the
+// connection (embedded: query_only; ODBC: the read-only access mode). Throws DbError.
 QSqlDatabase openDatabase(const ConnectionInfo& info, const QString& connectionName,
-                          bool create = false);
+                          bool create = false, Access access = Access::ReadWrite);
+
+// Whether a prepared query only reads data (SQLite's own judgement of the statement), or
+// nothing when the driver cannot tell (ODBC).
+std::optional<bool> preparedQueryOnlyReads(const QSqlQuery& prepared);
 
 // The table reference to put into SQL for a table of a database:
 // Embedded: "Reports.tbX"; Odbc: "Reports.dbo.tbX" (owner kept as given).

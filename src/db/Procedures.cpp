@@ -116,6 +116,8 @@ ProcedureDef parseHeader(const QString& header, const QString& where)
                 pp.defaultValue = QString(); // a null text: the default is NULL
             } else if (d.size() >= 2 && d.startsWith(QLatin1Char('\'')) && d.endsWith(QLatin1Char('\''))) {
                 pp.defaultValue = d.mid(1, d.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+                if (pp.defaultValue->isNull())
+                    pp.defaultValue = QStringLiteral(""); // '' is an empty text, not NULL
             } else {
                 pp.defaultValue = d;
             }

@@ -1,14 +1,18 @@
 #include "SqliteExec.h"
 
 #include "DbError.h"
+#include "Stop.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDriver>
 #include <sqlite3.h>
+
+Q_DECLARE_LOGGING_CATEGORY(lcDb)
 
 namespace tarvik::db::detail {
 
@@ -25,13 +29,42 @@ sqlite3* sqliteHandle(const QSqlDatabase& db)
 
 namespace {
 
+const QString kClockFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// The user data is non-null when the connection honours TARVIK_CLOCK; the variable is read at
+// each call, as the local clock would be.
 void getDate(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    const QByteArray fixed = qgetenv("TARVIK_CLOCK");
-    const QByteArray now = fixed.isEmpty()
-                               ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8()
-                               : fixed;
+    QByteArray now = QDateTime::currentDateTime().toString(kClockFormat).toUtf8();
+    if (sqlite3_user_data(ctx)) {
+        const QByteArray fixed = qgetenv("TARVIK_CLOCK");
+        if (!fixed.isEmpty()) {
+            const QDateTime t = QDateTime::fromString(QString::fromUtf8(fixed).trimmed(), kClockFormat);
+            if (!t.isValid()) {
+                const QByteArray why = "TARVIK_CLOCK is not a date and time \"yyyy-mm-dd hh:mm:ss\": " + fixed;
+                sqlite3_result_error(ctx, why.constData(), int(why.size()));
+                return;
+            }
+            now = t.toString(kClockFormat).toUtf8();
+        }
+    }
     sqlite3_result_text(ctx, now.constData(), int(now.size()), SQLITE_TRANSIENT);
+}
+
+int g_honoursClock = 1; // the address marks a connection whose GetDate() reads TARVIK_CLOCK
+
+int busyWait(void* p, int attempt)
+{
+    // Short sleeps, so a stop is noticed within a few milliseconds. Sleeps can last longer than
+    // asked, so the time waited is measured, not counted in attempts.
+    thread_local QElapsedTimer waited;
+    if (attempt == 0)
+        waited.start();
+    const auto timeoutMs = qint64(reinterpret_cast<quintptr>(p));
+    if (stopRequested() || waited.elapsed() >= timeoutMs)
+        return 0;
+    sqlite3_sleep(5);
+    return 1;
 }
 
 QVariant columnValue(sqlite3_stmt* stmt, int col)
@@ -80,20 +113,87 @@ struct Watchdog
 {
     QElapsedTimer timer;
     qint64 limitMs = 0;
+    bool stoppable = false;
 };
 
 int progress(void* p)
 {
     auto* w = static_cast<Watchdog*>(p);
+    if (w->stoppable && stopRequested())
+        return 1;
     return w->limitMs > 0 && w->timer.elapsed() > w->limitMs ? 1 : 0;
 }
 
 } // namespace
 
-void registerFunctions(sqlite3* handle)
+bool honoursClockVariable(bool demoData, bool testBuild) { return demoData || testBuild; }
+
+std::optional<QDateTime> clockOverride(const QByteArray& value, bool demoData, bool testBuild)
 {
-    sqlite3_create_function_v2(handle, "GetDate", 0, SQLITE_UTF8, nullptr, &getDate, nullptr,
-                               nullptr, nullptr);
+    if (value.isEmpty())
+        return std::nullopt;
+    QDateTime t = QDateTime::fromString(QString::fromUtf8(value).trimmed(), kClockFormat);
+    if (!t.isValid())
+        throw DbError(QStringLiteral("TARVIK_CLOCK is set to \"%1\", which is not a date and time "
+                                     "\"yyyy-mm-dd hh:mm:ss\" (such as \"2026-03-02 17:45:00\"); "
+                                     "correct it or unset it.")
+                          .arg(QString::fromUtf8(value)));
+    if (!honoursClockVariable(demoData, testBuild)) {
+        qCWarning(lcDb) << "TARVIK_CLOCK is ignored: it moves the server's date only on the demo data";
+        return std::nullopt;
+    }
+    return t;
+}
+
+bool isDemoData(sqlite3* handle)
+{
+    const QString sql = QStringLiteral("SELECT 1 FROM Patient_data.sqlite_master WHERE type = 'table' AND name = @name");
+    try {
+        const RecordsetPtr rs = runStatements(handle, sql, {{QStringLiteral("name"), QLatin1String(kDemoMarkerTable)}},
+                                              {}, true, true, QStringLiteral("Looking for the demo data's marker"));
+        return rs && !rs->eof();
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void registerFunctions(sqlite3* handle, bool honourClockVariable)
+{
+    sqlite3_create_function_v2(handle, "GetDate", 0, SQLITE_UTF8, honourClockVariable ? &g_honoursClock : nullptr,
+                               &getDate, nullptr, nullptr, nullptr);
+}
+
+void installBusyHandler(sqlite3* handle, int timeoutMs)
+{
+    sqlite3_busy_handler(handle, &busyWait, reinterpret_cast<void*>(quintptr(std::max(timeoutMs, 0))));
+}
+
+int defaultTimeLimitSeconds()
+{
+    bool ok = false;
+    const int configured = qEnvironmentVariableIntValue("TARVIK_COMMAND_TIME_LIMIT", &ok);
+    return ok && configured > 0 ? configured : 3600;
+}
+
+bool onlyReads(sqlite3* handle, const QString& sql)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    const char* tail = utf8.constData();
+    const char* end = tail + utf8.size();
+    while (tail < end) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(handle, tail, int(end - tail), &stmt, &tail) != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            return false;
+        }
+        if (!stmt)
+            break;
+        const bool reads = sqlite3_stmt_readonly(stmt) != 0;
+        sqlite3_finalize(stmt);
+        if (!reads)
+            return false;
+    }
+    return true;
 }
 
 RecordsetPtr runStatements(sqlite3* handle, const QString& sql,
@@ -102,8 +202,10 @@ RecordsetPtr runStatements(sqlite3* handle, const QString& sql,
 {
     Watchdog watchdog;
     watchdog.limitMs = qint64(limits.timeoutSeconds) * 1000;
+    watchdog.stoppable = limits.stoppable;
     watchdog.timer.start();
-    sqlite3_progress_handler(handle, watchdog.limitMs > 0 ? 10000 : 0, &progress, &watchdog);
+    const bool watched = watchdog.limitMs > 0 || watchdog.stoppable;
+    sqlite3_progress_handler(handle, watched ? 10000 : 0, &progress, &watchdog);
     struct ResetProgress
     {
         sqlite3* h;
@@ -118,16 +220,30 @@ RecordsetPtr runStatements(sqlite3* handle, const QString& sql,
 
     auto fail = [&](const QString& what, const char* stmtText, int stmtLen) -> DbError {
         QString message = what;
-        if (sqlite3_errcode(handle) == SQLITE_INTERRUPT && watchdog.limitMs > 0)
+        DbError::Kind kind = DbError::Kind::Failed;
+        const int code = sqlite3_errcode(handle) & 0xFF;
+        if (code == SQLITE_INTERRUPT && limits.stoppable && stopRequested()) {
+            message = QStringLiteral("the run was stopped; the command's changes were rolled back");
+            kind = DbError::Kind::Stopped;
+        } else if (code == SQLITE_INTERRUPT && watchdog.limitMs > 0) {
             message = QStringLiteral("the command took longer than its time limit of %1 seconds")
                           .arg(limits.timeoutSeconds);
+            kind = DbError::Kind::TimedOut;
+        } else if (code == SQLITE_BUSY) {
+            message = busyDatabaseText();
+            kind = DbError::Kind::Busy;
+        }
         QString statement = QString::fromUtf8(stmtText, stmtLen).trimmed();
         if (statement.size() > 400)
             statement = statement.left(400) + QStringLiteral("...");
-        return DbError(QStringLiteral("%1: %2\nStatement: %3").arg(context, message, statement));
+        return DbError(QStringLiteral("%1: %2\nStatement: %3").arg(context, message, statement), kind);
     };
 
+
     while (tail < end) {
+        if (limits.stoppable && stopRequested())
+            throw DbError(QStringLiteral("%1: the run was stopped; the command's changes were rolled back").arg(context),
+                          DbError::Kind::Stopped);
         sqlite3_stmt* stmt = nullptr;
         const char* stmtStart = tail;
         const int rc = sqlite3_prepare_v2(handle, tail, int(end - tail), &stmt, &tail);
@@ -217,7 +333,10 @@ ProcedureDef loadProcedure(sqlite3* handle, const QString& database, const QStri
                 param.type = t;
         if (o.contains(QStringLiteral("default"))) {
             const QJsonValue d = o.value(QStringLiteral("default"));
+            // A null default is SQL NULL; an empty one ('') is an empty text, never NULL.
             param.defaultValue = d.isNull() ? QString() : d.toString();
+            if (!d.isNull() && param.defaultValue->isNull())
+                param.defaultValue = QStringLiteral("");
         }
         def.params.push_back(param);
     }

@@ -49,9 +49,20 @@ QDateTime parseUtc(const QVariant& value)
     return t;
 }
 
+// SQLite's "database is busy" (another program holds the write lock past the busy wait).
+bool isBusy(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok && (code & 0xFF) == 5;
+}
+
 [[noreturn]] void fail(const QSqlQuery& query, const QString& what)
 {
-    throw DbError(QStringLiteral("%1: %2").arg(what, query.lastError().text()));
+    const QSqlError error = query.lastError();
+    if (isBusy(error))
+        throw DbError(QStringLiteral("%1: %2").arg(what, tarvik::db::busyDatabaseText()), DbError::Kind::Busy);
+    throw DbError(QStringLiteral("%1: %2").arg(what, error.text()));
 }
 
 } // namespace
@@ -113,87 +124,114 @@ LogInResult UserStore::authenticate(const QString& userName, const QString& pass
 {
     LogInResult result;
     result.message = generic();
+    const QString name = userName.trimmed();
+    const QString now = nowUtc.toUTC().toString(kTimeFormat);
 
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("SELECT UserName, FullName, PasswordHash, Modules, FailedAttempts, "
-                             "LockedUntil, Active FROM %1 WHERE UserName = ?")
-                  .arg(table()));
-    q.addBindValue(userName.trimmed());
-    if (!q.exec())
-        fail(q, QStringLiteral("The user table could not be read"));
-    if (!q.next()) {
-        // Spend the same effort as for a known name, so timing does not tell names apart.
-        static const QString dummy = hashPassword(QStringLiteral("no such user"));
-        verifyPassword(dummy, password);
-        qCInfo(lcComponents) << "log-in refused: unknown user name";
-        return result;
+    // The attempt is counted as failed before the password is checked, in the statement that
+    // checks the lock: parallel tries cannot all pass the check before any is counted, and a
+    // failure after the check cannot leave an attempt uncounted. A right password takes the
+    // count back. A lock that has run out starts the count afresh.
+    bool reserved = false;
+    {
+        QSqlQuery reserve(m_db);
+        reserve.prepare(QStringLiteral(
+                            "UPDATE %1 SET "
+                            "FailedAttempts = CASE WHEN LockedUntil IS NOT NULL THEN 1 "
+                            "ELSE COALESCE(FailedAttempts, 0) + 1 END, "
+                            "LockedUntil = CASE WHEN (CASE WHEN LockedUntil IS NOT NULL THEN 1 "
+                            "ELSE COALESCE(FailedAttempts, 0) + 1 END) >= ? THEN ? ELSE NULL END "
+                            "WHERE UserName = ? AND (LockedUntil IS NULL OR LockedUntil <= ?)")
+                            .arg(table()));
+        reserve.addBindValue(kMaxFailedAttempts);
+        reserve.addBindValue(nowUtc.toUTC().addSecs(kLockMinutes * 60).toString(kTimeFormat));
+        reserve.addBindValue(name);
+        reserve.addBindValue(now);
+        if (!reserve.exec()) {
+            // Nothing is known of the password yet, so a busy database may say so.
+            if (isBusy(reserve.lastError()))
+                fail(reserve, QStringLiteral("The log-in could not be checked"));
+            qCWarning(lcComponents) << "log-in refused: the attempt could not be counted:"
+                                    << reserve.lastError().text();
+            return result;
+        }
+        reserved = reserve.numRowsAffected() > 0;
     }
 
-    const QString storedName = q.value(0).toString();
-    const QString fullName = q.value(1).toString();
-    const QString hash = q.value(2).toString();
-    const QStringList modules = parseModules(q.value(3).toString());
-    const QDateTime lockedUntil = parseUtc(q.value(5));
-    const bool active = q.value(6).isNull() || q.value(6).toInt() != 0;
-    q.finish();
-
-    if (lockedUntil.isValid() && lockedUntil > nowUtc) {
-        result.outcome = LogInResult::Outcome::Locked;
-        result.message = QStringLiteral("This account is locked after too many failed log-in "
-                                        "attempts. Try again after %1.")
-                             .arg(lockedUntil.toLocalTime().toString(QStringLiteral("hh:mm")));
-        qCInfo(lcComponents) << "log-in refused: account locked" << storedName;
-        return result;
-    }
-
-    if (lockedUntil.isValid()) {
-        // The lock has run out: the next five tries start from nothing.
-        unlock(storedName);
-    }
-
-    if (!verifyPassword(hash, password)) {
-        // One statement, so two workstations failing at once both count.
-        QSqlQuery u(m_db);
-        u.prepare(QStringLiteral("UPDATE %1 SET FailedAttempts = COALESCE(FailedAttempts, 0) + 1, "
-                                 "LockedUntil = CASE WHEN COALESCE(FailedAttempts, 0) + 1 >= ? "
-                                 "THEN ? ELSE NULL END WHERE UserName = ?")
+    // From here on every storage failure gives the same refusal as a wrong password: two
+    // different texts would tell whether the password was right.
+    try {
+        QSqlQuery q(m_db);
+        q.prepare(QStringLiteral("SELECT UserName, FullName, PasswordHash, Modules, LockedUntil, Active "
+                                 "FROM %1 WHERE UserName = ?")
                       .arg(table()));
-        u.addBindValue(kMaxFailedAttempts);
-        u.addBindValue(nowUtc.toUTC().addSecs(kLockMinutes * 60).toString(kTimeFormat));
-        u.addBindValue(storedName);
-        if (!u.exec())
-            fail(u, QStringLiteral("The failed log-in could not be recorded"));
-        qCInfo(lcComponents) << "log-in refused: wrong password for" << storedName;
-        return result;
-    }
+        q.addBindValue(name);
+        if (!q.exec())
+            fail(q, QStringLiteral("The user table could not be read"));
+        if (!q.next()) {
+            // Spend the same effort as for a known name, so timing does not tell names apart.
+            static const QString dummy = hashPassword(QStringLiteral("no such user"));
+            verifyPassword(dummy, password);
+            qCInfo(lcComponents) << "log-in refused: unknown user name";
+            return result;
+        }
+        const QString storedName = q.value(0).toString();
+        const QString fullName = q.value(1).toString();
+        const QString hash = q.value(2).toString();
+        const QStringList modules = parseModules(q.value(3).toString());
+        const QDateTime lockedUntil = parseUtc(q.value(4));
+        const bool active = q.value(5).isNull() || q.value(5).toInt() != 0;
+        q.finish();
 
-    QSqlQuery reset(m_db);
-    reset.prepare(QStringLiteral("UPDATE %1 SET FailedAttempts = 0, LockedUntil = NULL "
-                                 "WHERE UserName = ?")
-                      .arg(table()));
-    reset.addBindValue(storedName);
-    if (!reset.exec())
-        fail(reset, QStringLiteral("The log-in could not be recorded"));
+        if (!reserved) {
+            // The name is known, so the lock (set by other attempts) refused this one uncounted.
+            result.outcome = LogInResult::Outcome::Locked;
+            result.message = QStringLiteral("This account is locked after too many failed log-in "
+                                            "attempts. Try again after %1.")
+                                 .arg(lockedUntil.isValid()
+                                          ? lockedUntil.toLocalTime().toString(QStringLiteral("hh:mm"))
+                                          : QStringLiteral("a while"));
+            qCInfo(lcComponents) << "log-in refused: account locked" << storedName;
+            return result;
+        }
 
-    result.userName = storedName;
-    result.fullName = fullName;
-    if (!active) {
-        result.outcome = LogInResult::Outcome::Inactive;
-        result.message = QStringLiteral("This account has been disabled. Ask the system "
-                                        "administrator.");
+        if (!verifyPassword(hash, password)) {
+            qCInfo(lcComponents) << "log-in refused: wrong password for" << storedName;
+            return result; // stays counted
+        }
+
+        QSqlQuery reset(m_db);
+        reset.prepare(QStringLiteral("UPDATE %1 SET FailedAttempts = 0, LockedUntil = NULL "
+                                     "WHERE UserName = ?")
+                          .arg(table()));
+        reset.addBindValue(storedName);
+        if (!reset.exec())
+            fail(reset, QStringLiteral("The log-in could not be recorded"));
+
+        result.userName = storedName;
+        result.fullName = fullName;
+        if (!active) {
+            result.outcome = LogInResult::Outcome::Inactive;
+            result.message = QStringLiteral("This account has been disabled. Ask the system "
+                                            "administrator.");
+            return result;
+        }
+        if (!modules.contains(moduleCode.trimmed().toUpper())) {
+            result.outcome = LogInResult::Outcome::NoModuleAccess;
+            result.message = QStringLiteral("You have no access to this module (%1). Ask the system "
+                                            "administrator for access.")
+                                 .arg(moduleCode.trimmed().toUpper());
+            return result;
+        }
+        result.outcome = LogInResult::Outcome::Accepted;
+        result.message.clear();
+        qCInfo(lcComponents) << "log-in accepted:" << storedName;
         return result;
+    } catch (const std::exception& e) {
+        qCWarning(lcComponents) << "log-in refused: the user table failed:" << e.what();
+        LogInResult refused;
+        refused.message = generic();
+        return refused;
     }
-    if (!modules.contains(moduleCode.trimmed().toUpper())) {
-        result.outcome = LogInResult::Outcome::NoModuleAccess;
-        result.message = QStringLiteral("You have no access to this module (%1). Ask the system "
-                                        "administrator for access.")
-                             .arg(moduleCode.trimmed().toUpper());
-        return result;
-    }
-    result.outcome = LogInResult::Outcome::Accepted;
-    result.message.clear();
-    qCInfo(lcComponents) << "log-in accepted:" << storedName;
-    return result;
 }
 
 bool UserStore::userExists(const QString& userName)

@@ -35,6 +35,7 @@ void clsCurrentUser::ShowMain()
 
 QString clsCurrentUser::LogIn(const QString& userName, const QString& password)
 {
+    m_lastStatus = LogInStatus::Refused;
     if (Connected())
         return QStringLiteral("A user is already logged in.");
     if (userName.trimmed().isEmpty())
@@ -51,18 +52,32 @@ QString clsCurrentUser::LogIn(const QString& userName, const QString& password)
             return result.message;
 
         auto connection = tarvik::db::Connection::open(info);
-        if (!connection->isOpen())
+        if (!connection->isOpen()) {
+            m_lastStatus = LogInStatus::Failed;
             return QStringLiteral("The database connection could not be opened (%1).")
                 .arg(describeLocation(info));
+        }
         m_connection = std::move(connection);
         // Report tables log on to this server through the session's own connection string.
         if (info.backend == ConnectionInfo::Backend::Odbc)
             tarvik::db::setSessionOdbcConnection(info.odbcConnection);
         m_userName = result.userName;
         m_fullName = result.fullName;
+        m_lastStatus = LogInStatus::LoggedIn;
         return {};
+    } catch (const tarvik::db::DbError& e) {
+        qCWarning(lcComponents) << "log-in failed:" << e.what();
+        if (e.kind() == tarvik::db::DbError::Kind::Busy) {
+            m_lastStatus = LogInStatus::Busy;
+            QString text = tarvik::db::busyDatabaseText();
+            text[0] = text[0].toUpper();
+            return text + QLatin1Char('.');
+        }
+        m_lastStatus = LogInStatus::Failed;
+        return QStringLiteral("The database could not be opened. %1").arg(e.message());
     } catch (const std::exception& e) {
         qCWarning(lcComponents) << "log-in failed:" << e.what();
+        m_lastStatus = LogInStatus::Failed;
         return QStringLiteral("The database could not be opened. %1").arg(QString::fromUtf8(e.what()));
     }
 }

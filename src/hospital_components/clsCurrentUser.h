@@ -37,6 +37,10 @@ public:
     // empty text when the user is logged in and the connection is open.
     QString LogIn(const QString& userName, const QString& password);
 
+    // How the last log-in ended: a busy database is not a refusal (trying again later helps).
+    enum class LogInStatus { LoggedIn, Refused, Busy, Failed };
+    LogInStatus lastLogInStatus() const { return m_lastStatus; }
+
     bool Connected() const;
     // The open connection; nullptr before log-in.
     tarvik::db::Connection* SqlConnection() const { return m_connection.get(); }
@@ -59,6 +63,7 @@ private:
     std::unique_ptr<tarvik::db::Connection> m_connection;
     QString m_userName;
     QString m_fullName;
+    LogInStatus m_lastStatus = LogInStatus::Refused;
 };
 
 } // namespace tarvik::hospital

@@ -139,19 +139,28 @@ RowSource::RowSource(const ReportSnapshot& report) : m_report(report)
     m_connectionName = QStringLiteral("tarvik.engine.%1").arg(++g_connectionCounter);
     QSqlDatabase database;
     try {
-        database = db::openDatabase(info, m_connectionName);
+        // A report only reads: its connection refuses every write, whatever its query says.
+        database = db::openDatabase(info, m_connectionName, false, db::Access::ReadOnly);
     } catch (const db::DbError& e) {
         throw ReportError(QStringLiteral("The report \"%1\" cannot reach its database: %2").arg(def.name, e.message()));
     }
+    m_stopGuard = std::make_unique<db::StopGuard>(database);
     m_query = std::make_unique<QSqlQuery>(database);
     m_query->setForwardOnly(true);
     auto fail = [&](const QString& why) {
         const QString text = QStringLiteral("the query failed: %1").arg(why);
-        m_query.reset();
+        database = QSqlDatabase();
+        close(); // the destructor does not run for a constructor that throws
         throw ReportError(def.filePath, def.queryLine, text);
     };
     if (!m_query->prepare(m_sql))
         fail(m_query->lastError().text());
+    if (db::preparedQueryOnlyReads(*m_query) == false) {
+        database = QSqlDatabase();
+        close();
+        throw ReportError(def.filePath, def.queryLine,
+                          QStringLiteral("the query would change the database; a report's query may only read data"));
+    }
     for (const auto& v : prepared.values)
         m_query->addBindValue(v);
     if (!m_query->exec())
@@ -162,9 +171,12 @@ RowSource::RowSource(const ReportSnapshot& report) : m_report(report)
     qCDebug(lcEngine).noquote() << "query of" << def.name << ":" << m_sql;
 }
 
-RowSource::~RowSource()
+RowSource::~RowSource() { close(); }
+
+void RowSource::close()
 {
     m_query.reset();
+    m_stopGuard.reset();
     if (!m_connectionName.isEmpty() && QSqlDatabase::contains(m_connectionName)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);

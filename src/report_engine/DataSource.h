@@ -4,6 +4,7 @@
 // streaming reader of its query.
 
 #include "Definition.h"
+#include "Stop.h"
 #include "Values.h"
 
 #include <QSqlDatabase>
@@ -57,8 +58,11 @@ public:
     QString sql() const { return m_sql; }
 
 private:
+    void close();
+
     const ReportSnapshot& m_report;
     QString m_connectionName;
+    std::unique_ptr<db::StopGuard> m_stopGuard;
     std::unique_ptr<QSqlQuery> m_query;
     QStringList m_columns;
     QString m_sql;

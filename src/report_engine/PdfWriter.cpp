@@ -1,4 +1,5 @@
 #include "EngineLog.h"
+#include "ExportSupport.h"
 #include "Report.h"
 
 #include <QDir>
@@ -6,10 +7,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QTemporaryFile>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <map>
 
 namespace tarvik::engine {
@@ -21,7 +18,7 @@ namespace {
 class OutlineAppender
 {
 public:
-    explicit OutlineAppender(QFile& file) : m_file(file) {}
+    OutlineAppender(QFile& file, const QString& target) : m_file(file), m_target(target) {}
 
     void append(const std::vector<GroupNode>& tree)
     {
@@ -126,14 +123,15 @@ private:
     QByteArray readAt(qint64 offset, qint64 size)
     {
         if (!m_file.seek(offset))
-            throw ReportError(QStringLiteral("Cannot read the PDF back: %1").arg(m_file.errorString()));
+            throw ReportError(QStringLiteral("Cannot export to %1: the PDF cannot be read back: %2")
+                                  .arg(m_target, m_file.errorString()));
         return m_file.read(size);
     }
 
     void write(const QByteArray& data)
     {
         if (m_file.write(data) != data.size())
-            throw ReportError(QStringLiteral("Cannot write the PDF outline: %1").arg(m_file.errorString()));
+            throw ReportError(QStringLiteral("Cannot export to %1: %2").arg(m_target, m_file.errorString()));
     }
 
     static int refIn(const QByteArray& text, const char* key)
@@ -196,6 +194,7 @@ private:
     }
 
     QFile& m_file;
+    QString m_target;
     std::map<int, qint64> m_offsets;
     int m_rootObj = -1;
     int m_size = 0;
@@ -214,43 +213,46 @@ void writePdf(const Report& report, Document& document, const QString& path)
     if (!dir.exists())
         throw ReportError(QStringLiteral("Cannot write \"%1\": the folder \"%2\" does not exist.")
                               .arg(path, dir.absolutePath()));
-    // Written beside the target and renamed over it: a failure never leaves half a file.
-    QTemporaryFile temp(dir.filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
-    if (!temp.open())
-        throw ReportError(QStringLiteral("Cannot write \"%1\": %2").arg(path, temp.errorString()));
-    {
-        QPdfWriter writer(&temp);
-        const QSizeF size = document.pageSizePoints(0);
-        writer.setPageLayout(QPageLayout(QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch),
-                                         QPageLayout::Portrait, QMarginsF()));
-        // The caption the report is presented under; without one, its name and the hospital's.
-        writer.setTitle(!report.caption().isEmpty()        ? report.caption()
-                        : report.reportTitle().isEmpty() ? report.name()
-                                                         : report.name() + QStringLiteral(" - ") + report.reportTitle());
-        writer.setCreator(QStringLiteral("Tarvik Reports"));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            throw ReportError(QStringLiteral("Cannot start the PDF \"%1\".").arg(path));
-        const double scale = writer.resolution() / 72.0;
-        painter.scale(scale, scale);
-        for (int i = 0; i < document.pageCount(); ++i) {
-            if (i > 0)
-                writer.newPage();
-            document.paintPage(painter, i);
+    // The file layer the spreadsheets use: written beside the target and renamed over it (a
+    // failure never leaves half a file), the replaced file's mode kept, synced, every write
+    // checked.
+    try {
+        detail::StagedFile staged(target.absoluteFilePath());
+        {
+            QPdfWriter writer(&staged.file());
+            const QSizeF size = document.pageSizePoints(0);
+            writer.setPageLayout(QPageLayout(QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch),
+                                             QPageLayout::Portrait, QMarginsF()));
+            // The caption the report is presented under; without one, its name and the hospital's.
+            writer.setTitle(!report.caption().isEmpty()        ? report.caption()
+                            : report.reportTitle().isEmpty() ? report.name()
+                                                             : report.name() + QStringLiteral(" - ") + report.reportTitle());
+            writer.setCreator(QStringLiteral("Tarvik Reports"));
+            QPainter painter;
+            if (!painter.begin(&writer))
+                throw ReportError(QStringLiteral("Cannot start the PDF \"%1\".").arg(path));
+            const double scale = writer.resolution() / 72.0;
+            painter.scale(scale, scale);
+            for (int i = 0; i < document.pageCount(); ++i) {
+                if (i > 0)
+                    writer.newPage();
+                document.paintPage(painter, i);
+            }
+            if (!painter.end())
+                throw ReportError(QStringLiteral("Cannot finish the PDF \"%1\".").arg(path));
         }
-        if (!painter.end())
-            throw ReportError(QStringLiteral("Cannot finish the PDF \"%1\".").arg(path));
+        // Qt's PDF writer does not tell of failed writes; the file does.
+        if (!staged.file().failure().isEmpty())
+            throw ReportError(QStringLiteral("Cannot export to %1: %2").arg(path, staged.file().failure()));
+        const std::vector<GroupNode> tree = document.groupTree();
+        if (!tree.empty())
+            OutlineAppender(staged.file(), path).append(tree);
+        staged.commit();
+    } catch (const ReportError&) {
+        throw;
+    } catch (const std::runtime_error& e) {
+        throw ReportError(QString::fromUtf8(e.what()));
     }
-    const std::vector<GroupNode> tree = document.groupTree();
-    if (!tree.empty())
-        OutlineAppender(temp).append(tree);
-    if (!temp.flush())
-        throw ReportError(QStringLiteral("Cannot write \"%1\": %2").arg(path, temp.errorString()));
-    temp.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    temp.close();
-    if (std::rename(QFile::encodeName(temp.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        throw ReportError(QStringLiteral("Cannot replace \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    temp.setAutoRemove(false);
 }
 
 void writePdf(const ReportPtr& report, const QString& path)

@@ -55,6 +55,15 @@ CREATE PROCEDURE sp_Rep_NoRows
 AS
 DELETE FROM Reports.tbDaily WHERE 0;
 GO
+CREATE PROCEDURE sp_Rep_Endless
+AS
+WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT COUNT(*) AS N FROM c;
+GO
+CREATE PROCEDURE sp_Rep_EndlessWrite
+AS
+DELETE FROM Reports.tbDaily;
+WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT COUNT(*) AS N FROM c;
+GO
 )"), QStringLiteral("fixture.sql")));
         installProcedures(db, QStringLiteral("BILLING"), parseProcedureScript(QStringLiteral(R"(
 CREATE PROCEDURE sp_Misc_Add @Code TEXT, @Description TEXT

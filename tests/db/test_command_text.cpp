@@ -65,7 +65,42 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values("DROP TABLE Reports..tbX", "Reports..sp_A 'a'; DROP TABLE x", "Reports..sp_A 'unclosed",
                       "Reports..sp_A 'a' 'b'", "Reports..sp_A 'a',", "Reports..sp_A a",
                       "Reports.sp_A 'a'", "Reports..sp_A('a')", "EXEC", "Select 1 -- comment",
-                      "Select 'unclosed From x", "Update Reports..tbX set a = 1"));
+                      "Select 'unclosed From x", "Update Reports..tbX set a = 1", "Reports", "Reports.dbo",
+                      "Reports.dbo.", "EXEC Reports.."));
+
+struct ServerCase
+{
+    const char* why;
+    const char* text;
+    const char* sql;
+    QStringList values;
+};
+
+std::ostream& operator<<(std::ostream& out, const ServerCase& c) { return out << c.why; }
+
+class ServerStatements : public ::testing::TestWithParam<ServerCase> {};
+
+TEST_P(ServerStatements, BindProcedureArgumentsAndPassOtherTextsUnchanged)
+{
+    const ServerCase& c = GetParam();
+    const ServerStatement statement = serverStatement(QString::fromUtf8(c.text));
+    EXPECT_EQ(statement.sql, QString::fromUtf8(c.sql));
+    EXPECT_EQ(statement.values, c.values);
+    for (const QString& v : statement.values)
+        EXPECT_FALSE(v.isNull()) << "an argument would be bound as NULL";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ServerStatements,
+    ::testing::Values(
+        ServerCase{"a call with a quote in an argument", "Reports..sp_X '03/02/2026', 'O''Brien'",
+                   "EXEC Reports..sp_X ?, ?", {"03/02/2026", "O'Brien"}},
+        ServerCase{"SQL in an argument stays a value", "EXEC REPORTS.dbo.sp_X 'x''); DROP TABLE t; --', ''",
+                   "EXEC REPORTS.dbo.sp_X ?, ?", {"x'); DROP TABLE t; --", ""}},
+        ServerCase{"no arguments", "Reports..sp_None", "EXEC Reports..sp_None", {}},
+        ServerCase{"the start-up query", "Select *, GetDate() as CurDate From Patient_data..tbHospitalInfo",
+                   "Select *, GetDate() as CurDate From Patient_data..tbHospitalInfo", {}},
+        ServerCase{"other SQL the server takes", "UPDATE t SET a = 1", "UPDATE t SET a = 1", {}}));
 
 TEST(PlainQueries, DoubleDotsBecomeSchemaNamesOutsideLiterals)
 {

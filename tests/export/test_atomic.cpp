@@ -108,7 +108,7 @@ TEST_P(AtomicExport, UnwritableFolderGivesTheSystemsReason)
     EXPECT_NE(message.find("cannot create a file"), std::string::npos) << message;
 }
 
-TEST_P(AtomicExport, NewFileGetsOrdinaryPermissions)
+TEST_P(AtomicExport, NewFileIsReadableByItsOwnerOnly)
 {
     const mode_t old = ::umask(022);
     auto w = writer(target());
@@ -116,7 +116,7 @@ TEST_P(AtomicExport, NewFileGetsOrdinaryPermissions)
     ::umask(old);
     struct stat st{};
     ASSERT_EQ(::stat(QFile::encodeName(target()).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644u) << "others on the desktop machine can read the export";
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "a report holds patients' data; the usual umask would open it to all";
 }
 
 TEST_P(AtomicExport, ReplacedFileKeepsItsPermissions)

@@ -113,6 +113,35 @@ TEST_F(XlsxExport, ControlCharactersAndNonFiniteNumbersStayReadable)
     EXPECT_EQ(rows[0].value(2), QStringLiteral("#NUM!"));
 }
 
+// Such a text leaves nothing to write: the row stays empty, and the read-back before the file
+// replaces anything must not take the missing row for damage.
+TEST_F(XlsxExport, ARowOfControlCharactersOnlyIsAnEmptyRow)
+{
+    write({{Cell::ofText(QStringLiteral("first"))}, {Cell::ofText(QStringLiteral("\x01\x02"), true)},
+           {Cell::ofText(QStringLiteral("third"))}});
+    const auto rows = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].value(0), QStringLiteral("first"));
+    EXPECT_EQ(rows[1].join(QString()), QString());
+    EXPECT_EQ(rows[2].value(0), QStringLiteral("third"));
+}
+
+// The read-back compares the texts with those written: texts that XML or the format spell
+// another way must still compare equal, or a good export would be refused as damaged.
+TEST_F(XlsxExport, TextsSpelledOtherwiseInXmlReadBackAsWritten)
+{
+    const QStringList texts{QStringLiteral("line\r\nbreak"), QStringLiteral("carriage\rreturn"),
+                            QStringLiteral("_x0041_ looks escaped"), QStringLiteral("  blanks around  "),
+                            QStringLiteral("&<>\"' marks"), QStringLiteral("tab\there"), QStringLiteral("Peña ñ 中文 😀")};
+    std::vector<std::vector<Cell>> rows;
+    for (const QString& t : texts)
+        rows.push_back({Cell::ofText(t), Cell::ofNumber(1.5), Cell::ofBoolean(true)});
+    ASSERT_NO_THROW(write(rows));
+    const auto back = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(back.size(), size_t(texts.size()));
+    EXPECT_EQ(back[6].value(0), texts[6]);
+}
+
 TEST_F(XlsxExport, ZeroRowsGiveOneEmptySheet)
 {
     write({});

@@ -1,8 +1,14 @@
 #include "DataFolderFixture.h"
+#include "DbError.h"
 #include "UserStore.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <latch>
+#include <thread>
 
 using tarvik::hospital::LogInResult;
 using tarvik::hospital::UserStore;
@@ -20,6 +26,14 @@ protected:
         fixture->addUser("demo", "Demo Accountant", "RP", "demo");
         fixture->addUser("billing", "Billing Clerk", "BL, AR", "secret");
         store = std::make_unique<UserStore>(fixture->info());
+    }
+
+    int failedAttempts(const QString& name)
+    {
+        for (const auto& u : store->users())
+            if (u.userName == name)
+                return u.failedAttempts;
+        return -1;
     }
 
     QTemporaryDir dir;
@@ -125,6 +139,83 @@ TEST_F(UserStoreTest, AdministrationRefusesWhatWouldBreakALogIn)
         store->authenticate("demo", "bad", "RP", t0);
     store->unlock("demo");
     EXPECT_EQ(store->authenticate("demo", "demo", "RP", t0).outcome, Outcome::Accepted);
+}
+
+TEST_F(UserStoreTest, ParallelGuessesAreCountedBeforeAnyIsChecked)
+{
+    // Seven workstations guess at once: only five guesses may be checked before the lock.
+    constexpr int kGuesses = 7;
+    std::vector<Outcome> outcomes(kGuesses);
+    std::latch ready(kGuesses);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kGuesses; ++i)
+        threads.emplace_back([&, i] {
+            UserStore own(fixture->info());
+            ready.arrive_and_wait();
+            outcomes[size_t(i)] = own.authenticate("demo", "guess", "RP", t0).outcome;
+        });
+    for (std::thread& t : threads)
+        t.join();
+    const auto checked = std::count(outcomes.begin(), outcomes.end(), Outcome::WrongNameOrPassword);
+    EXPECT_LE(checked, UserStore::kMaxFailedAttempts) << "guesses checked past the lock";
+    EXPECT_EQ(checked + std::count(outcomes.begin(), outcomes.end(), Outcome::Locked), kGuesses);
+    EXPECT_EQ(store->authenticate("demo", "demo", "RP", t0.addSecs(60)).outcome, Outcome::Locked);
+}
+
+struct StorageFault
+{
+    const char* why;
+    const char* trigger; // when the user table refuses an UPDATE
+    int failedAttemptsAfter; // the right and the wrong password tried
+};
+
+std::ostream& operator<<(std::ostream& out, const StorageFault& f) { return out << f.why; }
+
+class UserStoreFaults : public UserStoreTest, public ::testing::WithParamInterface<StorageFault> {};
+
+TEST_P(UserStoreFaults, GiveTheSameRefusalForARightAndAWrongPassword)
+{
+    const QString generic = store->authenticate("nobody", "x", "RP", t0).message;
+    fixture->run({QStringLiteral("CREATE TRIGGER Patient_data.storage_fault BEFORE UPDATE ON tbUsers %1 "
+                                 "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END")
+                      .arg(QString::fromUtf8(GetParam().trigger))});
+    const LogInResult right = store->authenticate("demo", "demo", "RP", t0);
+    const LogInResult wrong = store->authenticate("demo", "wrong", "RP", t0);
+    EXPECT_EQ(right.outcome, Outcome::WrongNameOrPassword);
+    EXPECT_EQ(wrong.outcome, Outcome::WrongNameOrPassword);
+    EXPECT_EQ(right.message, generic) << right.message.toStdString();
+    EXPECT_EQ(wrong.message, generic) << wrong.message.toStdString();
+    fixture->run({QStringLiteral("DROP TRIGGER Patient_data.storage_fault")});
+    EXPECT_EQ(failedAttempts("demo"), GetParam().failedAttemptsAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UserStoreFaults,
+    ::testing::Values(StorageFault{"no attempt can be counted", "", 0},
+                      StorageFault{"the right password cannot be recorded", "WHEN NEW.FailedAttempts = 0", 2}));
+
+TEST_F(UserStoreTest, ABusyDatabaseIsNotARefusalAndCountsNothing)
+{
+    tarvik::db::ConnectionInfo impatient = fixture->info();
+    impatient.busyTimeoutMs = 200;
+    UserStore waiting(impatient);
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lock-holder"));
+    holder.setDatabaseName(tarvik::db::databaseFile(fixture->folder(), QStringLiteral("Patient_data")));
+    ASSERT_TRUE(holder.open());
+    QSqlQuery lock(holder);
+    ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    try {
+        waiting.authenticate("demo", "demo", "RP", t0);
+        ADD_FAILURE() << "checked a log-in past another program's write lock";
+    } catch (const tarvik::db::DbError& e) {
+        EXPECT_EQ(e.kind(), tarvik::db::DbError::Kind::Busy) << e.what();
+    }
+    ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+    lock.finish();
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("lock-holder"));
+    EXPECT_EQ(failedAttempts("demo"), 0);
 }
 
 TEST(UserStoreModules, ParsesACommaSeparatedList)

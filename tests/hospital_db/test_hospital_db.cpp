@@ -2,6 +2,7 @@
 // independent SQL over the raw tables, through the same command texts the dialogs send.
 
 #include "HospitalDb.h"
+#include "SqliteExec.h"
 
 #include "Connection.h"
 #include "ConnectionInfo.h"
@@ -368,6 +369,35 @@ TEST_F(HospitalDb, AgingRecomputeIsIdempotentAndRefusesAnUnknownClassUntouched)
     EXPECT_THROW(run(QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute '01/01/2026', '01/31/2026', 'X'")), DbError);
     EXPECT_THROW(run(QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute '13/01/2026', '01/31/2026'")), DbError);
     EXPECT_EQ(dump(s_db, all), once);
+}
+
+TEST_F(HospitalDb, EmptyArgumentsAreRefusedByEveryCheckAndChangeNothing)
+{
+    // '' is an empty text: a date, a class or a code cannot be empty.
+    const QString aging = QStringLiteral("SELECT * FROM Reports.tbAgingDetail ORDER BY ARNo");
+    const QString codes = QStringLiteral("SELECT * FROM BILLING.tbMiscRevenue ORDER BY MiscCode");
+    const QString summary = QStringLiteral("SELECT * FROM Reports.tbMonthlySummary ORDER BY 1, 2, 3, 4, 5, 6, 7");
+    run(QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute '01/01/2026', '01/31/2026', 'P'"));
+    const QStringList agingBefore = dump(s_db, aging), codesBefore = dump(s_db, codes),
+                      summaryBefore = dump(s_db, summary);
+    ASSERT_FALSE(agingBefore.isEmpty());
+    for (const char* text : {"REPORTS..sp_BILLING_RepAgingRecompute '', ''",
+                             "REPORTS..sp_BILLING_RepAgingRecompute '01/01/2026', '01/31/2026', ''",
+                             "Reports..sp_Rep_UpdateMiscellaneous '', 'x'",
+                             "Reports..sp_Rep_UpdateMiscellaneous ' ', 'x'",
+                             "Reports..sp_Rep_MonthlyREcompute '01/01/2026', '01/31/2026', '', 'N'",
+                             "Reports..sp_Rep_MonthlyREcompute '01/01/2026', '01/31/2026', 'LB', ''"})
+        EXPECT_THROW(run(QString::fromUtf8(text)), DbError) << text;
+    EXPECT_EQ(dump(s_db, aging), agingBefore);
+    EXPECT_EQ(dump(s_db, codes), codesBefore);
+    EXPECT_EQ(dump(s_db, summary), summaryBefore);
+}
+
+TEST_F(HospitalDb, TheGeneratorMarksItsDataAsTheDemoHospitals)
+{
+    EXPECT_EQ(number(s_db, QStringLiteral("SELECT COUNT(*) FROM Patient_data.sqlite_master WHERE name = '%1'")
+                               .arg(QLatin1String(tarvik::db::detail::kDemoMarkerTable))),
+              1);
 }
 
 TEST_F(HospitalDb, PayablesAreTheCreditBalancesShownPositive)

@@ -1,14 +1,22 @@
 #include "ExportSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <stdexcept>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvik::engine::detail {
@@ -44,8 +52,8 @@ QString checkedFolder(const QString& targetPath)
     return folder;
 }
 
-// Creates a new file with O_EXCL under a random name so two exports never share one, with the
-// ordinary permissions (0666 less the umask) rather than a temporary file's 0600.
+// Creates a new file with O_EXCL under a random name so two exports never share one, readable
+// by its owner only, and locks it for as long as it is open.
 int createUnique(const QString& folder, const QString& stem, QString* pathOut)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -53,8 +61,9 @@ int createUnique(const QString& folder, const QString& stem, QString* pathOut)
                                  .arg(folder, stem)
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         const QByteArray encoded = QFile::encodeName(path);
-        const int fd = ::open(encoded.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(encoded.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0) {
+            ::flock(fd, LOCK_EX | LOCK_NB); // a new file: nobody else can hold it
             *pathOut = path;
             return fd;
         }
@@ -65,7 +74,74 @@ int createUnique(const QString& folder, const QString& stem, QString* pathOut)
     return -1;
 }
 
+std::atomic<bool> g_stopExports{false};
+
+struct Faults
+{
+    std::mutex mutex;
+    FaultInjector injector;
+};
+
+Faults& faults()
+{
+    static Faults f;
+    return f;
+}
+
+int injectedFault(FileStep step, const QString& target)
+{
+    Faults& f = faults();
+    const std::lock_guard lock(f.mutex);
+    return f.injector ? f.injector(step, target) : 0;
+}
+
+// The temporary files being written now, for removeUnfinishedExports.
+struct LiveFiles
+{
+    std::mutex mutex;
+    std::set<std::string> paths;
+    bool closed = false; // removeUnfinishedExports has run: no new file may start
+};
+
+LiveFiles& liveFiles()
+{
+    static LiveFiles live;
+    return live;
+}
+
+// Creates a staged (keep) or scratch file under the registry's lock: a removal of everything
+// unfinished never misses a file being created at that moment, and none starts after it.
+int createRegistered(const QString& folder, const QString& stem, bool keep, QString* pathOut)
+{
+    LiveFiles& l = liveFiles();
+    const std::lock_guard lock(l.mutex);
+    if (l.closed) {
+        errno = ECANCELED;
+        return -1;
+    }
+    const int fd = createUnique(folder, stem, pathOut);
+    if (fd >= 0 && keep)
+        l.paths.insert(QFile::encodeName(*pathOut).toStdString());
+    else if (fd >= 0)
+        ::unlink(QFile::encodeName(*pathOut).constData());
+    return fd;
+}
+
+void removeLive(const QString& path)
+{
+    LiveFiles& l = liveFiles();
+    const std::lock_guard lock(l.mutex);
+    l.paths.erase(QFile::encodeName(path).toStdString());
+}
+
 } // namespace
+
+void setFaultInjector(FaultInjector injector)
+{
+    Faults& f = faults();
+    const std::lock_guard lock(f.mutex);
+    f.injector = std::move(injector);
+}
 
 QString clippedCellText(const QString& text)
 {
@@ -223,21 +299,50 @@ QString isoDateTimeText(const QDateTime& dateTime)
 
 // ---------------------------------------------------------------------------------------------
 
+qint64 GuardedFile::writeData(const char* data, qint64 len)
+{
+    int injected = 0;
+    if (g_stopExports.load(std::memory_order_relaxed)) {
+        failure_ = QStringLiteral("the export was stopped");
+        setErrorString(failure_);
+        return -1;
+    }
+    if ((injected = injectedFault(FileStep::Write, target_)) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(injected));
+        if (failure_.isEmpty())
+            failure_ = reason;
+        setErrorString(reason);
+        return -1;
+    }
+    const qint64 written = QFile::writeData(data, len);
+    if (written != len && failure_.isEmpty())
+        failure_ = error() != QFileDevice::NoError ? errorString() : QStringLiteral("the write was cut short");
+    return written;
+}
+
 StagedFile::StagedFile(const QString& targetPath) : target_(targetPath)
 {
     const QString folder = checkedFolder(targetPath);
-    const int fd = createUnique(folder, QFileInfo(targetPath).fileName(), &temp_);
+    const int fd = createRegistered(folder, QFileInfo(targetPath).fileName(), true, &temp_);
     if (fd < 0)
         throwFor(targetPath, QStringLiteral("cannot create a file in %1: %2").arg(folder, systemReason()));
-    file_ = std::make_unique<QFile>();
+    file_ = std::make_unique<GuardedFile>(targetPath);
     if (!file_->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         QFile::remove(temp_);
+        removeLive(temp_);
         throwFor(targetPath, file_->errorString());
     }
-    // An existing file keeps its permissions when it is replaced.
-    if (QFileInfo::exists(targetPath))
-        file_->setPermissions(QFile::permissions(targetPath));
+    // A replaced file keeps its mode: a report that was readable by its owner only stays so.
+    struct stat st {};
+    if (::stat(QFile::encodeName(targetPath).constData(), &st) == 0 && S_ISREG(st.st_mode)
+        && ::fchmod(fd, st.st_mode & 0777) != 0) {
+        const QString reason = systemReason();
+        file_->close();
+        QFile::remove(temp_);
+        removeLive(temp_);
+        throwFor(targetPath, QStringLiteral("the file's permissions cannot be kept: %1").arg(reason));
+    }
 }
 
 StagedFile::~StagedFile()
@@ -246,41 +351,47 @@ StagedFile::~StagedFile()
         return;
     file_->close();
     QFile::remove(temp_);
+    removeLive(temp_);
 }
 
 void StagedFile::commit()
 {
-    if (file_->isOpen()) {
-        if (!file_->flush())
-            throwFor(target_, file_->errorString());
-        // The new contents reach the disk before the name does, so a crash cannot leave an empty
-        // file under the target's name.
-        if (::fsync(file_->handle()) != 0)
+    auto failStep = [this](FileStep step) {
+        if (const int e = injectedFault(step, target_)) {
+            errno = e;
             throwFor(target_, systemReason());
-        file_->close();
-    } else {
-        QFile reopened(temp_);
-        if (!reopened.open(QIODevice::ReadOnly))
-            throwFor(target_, reopened.errorString());
-        if (::fsync(reopened.handle()) != 0)
-            throwFor(target_, systemReason());
-    }
+        }
+    };
+    if (!file_->failure().isEmpty())
+        throwFor(target_, file_->failure());
+    if (!file_->isOpen())
+        throwFor(target_, QStringLiteral("the file was closed before it was complete"));
+    if (!file_->flush())
+        throwFor(target_, file_->errorString());
+    // The new contents reach the disk before the name does, so a crash cannot leave an empty
+    // file under the target's name.
+    failStep(FileStep::Sync);
+    if (::fsync(file_->handle()) != 0)
+        throwFor(target_, systemReason());
+    // Renamed while still open (and locked), so a cleaner never takes it for a dead run's.
+    failStep(FileStep::Rename);
     const QByteArray from = QFile::encodeName(temp_);
     const QByteArray to = QFile::encodeName(target_);
     if (::rename(from.constData(), to.constData()) != 0)
         throwFor(target_, systemReason());
     committed_ = true;
+    removeLive(temp_);
+    file_->close();
 }
 
-std::unique_ptr<QFile> openScratchFile(const QString& targetPath)
+std::unique_ptr<GuardedFile> openScratchFile(const QString& targetPath)
 {
     const QString folder = checkedFolder(targetPath);
     QString path;
-    const int fd = createUnique(folder, QFileInfo(targetPath).fileName() + QStringLiteral(".scratch"), &path);
+    const int fd = createRegistered(folder, QFileInfo(targetPath).fileName() + QStringLiteral(".scratch"), false, &path);
     if (fd < 0)
         throwFor(targetPath, QStringLiteral("cannot create a file in %1: %2").arg(folder, systemReason()));
-    ::unlink(QFile::encodeName(path).constData());
-    auto file = std::make_unique<QFile>();
+    auto file = std::make_unique<GuardedFile>(targetPath);
     if (!file->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         throwFor(targetPath, file->errorString());
@@ -385,3 +496,52 @@ void Bytes::f64(double v)
 }
 
 } // namespace tarvik::engine::detail
+
+namespace tarvik::engine {
+
+void requestExportStop() { detail::g_stopExports.store(true); }
+
+void clearExportStop() { detail::g_stopExports.store(false); }
+
+void removeUnfinishedExports()
+{
+    detail::LiveFiles& l = detail::liveFiles();
+    const std::lock_guard lock(l.mutex);
+    l.closed = true;
+    for (const std::string& path : l.paths)
+        ::unlink(path.c_str());
+    l.paths.clear();
+}
+
+int removeStaleExportFiles(const QString& folder, int minAgeSeconds)
+{
+    // ".<target name>.<8 hex digits>.part", and the six-character names of earlier versions.
+    static const QRegularExpression staged(QStringLiteral(R"(^\..+\.([0-9a-f]{8}|[0-9A-Za-z]{6})\.part$)"));
+    int removed = 0;
+    const QDir dir(folder);
+    const QDateTime oldest = QDateTime::currentDateTime().addSecs(-minAgeSeconds);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!staged.match(name).hasMatch())
+            continue;
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat opened {}, named {};
+        // A live export holds its lock until the file is renamed into place; a young file may
+        // belong to an export that has not taken its lock yet.
+        const bool stale = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)
+                           && QDateTime::fromSecsSinceEpoch(opened.st_mtim.tv_sec) < oldest
+                           && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        // The name must still be this file (not one put there since it was opened).
+        if (stale && ::lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino
+            && named.st_dev == opened.st_dev && ::unlink(path.constData()) == 0) {
+            ++removed;
+            qCInfo(detail::lcExport).noquote() << "removed the unfinished export" << dir.filePath(name);
+        }
+        ::close(fd);
+    }
+    return removed;
+}
+
+} // namespace tarvik::engine

@@ -9,10 +9,37 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
+namespace tarvik::engine {
+
+// Stops every export of the process at its next write (the command line's answer to SIGTERM):
+// the export fails with "the export was stopped" and leaves no file of its own behind.
+void requestExportStop();
+void clearExportStop();
+
+// Deletes the temporary files of every export still being written, and refuses every export
+// that would start after: for a process that has to end at once, when a stop was not answered in
+// time. Safe from any thread.
+void removeUnfinishedExports();
+
+// Deletes the temporary files that earlier exports left in folder (a run killed or cut off by
+// a power failure): files named as a staged export is, at least minAgeSeconds old, that no
+// process holds open any more. Returns how many went.
+int removeStaleExportFiles(const QString& folder, int minAgeSeconds = 10);
+
+} // namespace tarvik::engine
+
 namespace tarvik::engine::detail {
+
+// The file layer's fault injection, for tests (no full disk or failing device needed): before
+// each step of a staged or scratch file it is asked for an errno, and a non-zero one makes the
+// step fail as the system would. Empty (the default) injects nothing.
+enum class FileStep { Write, Sync, Rename };
+using FaultInjector = std::function<int(FileStep step, const QString& targetPath)>;
+void setFaultInjector(FaultInjector injector);
 
 Q_DECLARE_LOGGING_CATEGORY(lcExport)
 
@@ -38,8 +65,29 @@ QString qtDateTimeFormat(const QString& excelFormat);
 QString isoDateText(const QDate& date);
 QString isoDateTimeText(const QDateTime& dateTime);
 
-// A file written beside its target under a hidden temporary name and renamed over the target
-// by commit(). Until then the target is untouched; the destructor removes an uncommitted file.
+// A file of the export layer: every write goes through the fault injection and the stop, and
+// the first failure is kept with the system's reason (QPdfWriter, for one, ignores what its
+// writes return, so a later check must still see that one failed).
+class GuardedFile final : public QFile
+{
+public:
+    explicit GuardedFile(QString targetPath) : target_(std::move(targetPath)) {}
+    // The first write failure ("No space left on device"); empty while every write succeeded.
+    const QString& failure() const { return failure_; }
+
+protected:
+    qint64 writeData(const char* data, qint64 len) override;
+
+private:
+    QString target_;
+    QString failure_;
+};
+
+// A file written beside its target under a hidden temporary name (".<name>.<8 hex>.part") and
+// renamed over the target by commit(). Until then the target is untouched; the destructor
+// removes an uncommitted file. A new file is readable by its owner only (0600 less the umask:
+// reports hold patients' data); a replaced file keeps the mode it had. The temporary file is
+// locked while it lives, so removeStaleExportFiles can tell it from a dead run's.
 class StagedFile
 {
 public:
@@ -50,21 +98,22 @@ public:
 
     const QString& targetPath() const { return target_; }
     const QString& tempPath() const { return temp_; }
-    QFile& file() { return *file_; }
+    GuardedFile& file() { return *file_; }
 
-    // Flushes, syncs and renames the temporary file over the target.
+    // Checks every write, flushes, syncs and renames the temporary file over the target; any
+    // failure throws with the target's path and the system's reason.
     void commit();
 
 private:
     QString target_;
     QString temp_;
-    std::unique_ptr<QFile> file_;
+    std::unique_ptr<GuardedFile> file_;
     bool committed_ = false;
 };
 
 // An anonymous scratch file in the target's folder (unlinked at once, so nothing is left behind
 // even after a crash). Scratch data stays on the disk the export goes to, not in memory.
-std::unique_ptr<QFile> openScratchFile(const QString& targetPath);
+std::unique_ptr<GuardedFile> openScratchFile(const QString& targetPath);
 
 // Little-endian buffered output to a QFile. Every failure throws with the export's target path.
 class BufferedOut

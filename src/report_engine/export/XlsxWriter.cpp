@@ -1,10 +1,13 @@
 #include "XlsxWriter.h"
 
 #include "ExportSupport.h"
+#include "XlsxCheck.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <stdexcept>
 #include <xlsxwriter.h>
@@ -35,14 +38,17 @@ QString withoutControlCharacters(const QString& text)
 class XlsxSheetWriter final : public SheetWriter
 {
 public:
-    XlsxSheetWriter(const QString& path, const QString& sheetName) : staged_(path), baseName_(sheetName)
+    XlsxSheetWriter(const QString& path, const QString& sheetName)
+        : staged_(path), baseName_(sheetName), tempDir_(QFile::encodeName(QFileInfo(path).absolutePath()))
     {
-        // The library opens the file by name when the workbook closes; our staged file is kept
-        // only as the name's reservation until then.
-        staged_.file().close();
+        // The library writes the staged file through a descriptor of its own when the workbook
+        // closes; ours stays open, holding the file's lock, and syncs it in commit().
         tempPath_ = QFile::encodeName(staged_.tempPath());
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
+        // Its temporary files go beside the target, on the disk the export is written to, not
+        // to a temp folder that may be full or small; what they held is checked in finish().
+        options.tmpdir = tempDir_.data();
         workbook_ = workbook_new_opt(tempPath_.constData(), &options);
         if (!workbook_)
             fail(QStringLiteral("the workbook could not be created"));
@@ -50,8 +56,12 @@ public:
 
     ~XlsxSheetWriter() override
     {
-        if (workbook_)
-            lxw_workbook_free(workbook_); // discards everything; the staged file is removed
+        if (!workbook_)
+            return;
+        // The library frees an abandoned workbook without closing its sheets' temporary files.
+        for (lxw_worksheet* sheet : addedSheets_)
+            closeTemporaryFile(sheet);
+        lxw_workbook_free(workbook_); // discards everything; the staged file is removed
     }
 
     void setColumnWidths(const std::vector<double>& widths) override
@@ -73,8 +83,11 @@ public:
                      .arg(kXlsxMaxColumns));
         if (!sheet_ || row_ == kXlsxMaxRows)
             startSheet();
+        rowHasCells_ = false;
         for (size_t col = 0; col < cells.size(); ++col)
             writeCell(lxw_col_t(col), cells[col]);
+        if (rowHasCells_)
+            ++sheets_.back().rows;
         ++row_;
     }
 
@@ -141,9 +154,17 @@ public:
             throw std::logic_error("the export is already finished");
         if (!sheet_)
             startSheet();
+        // The library closes a sheet's temporary file as it copies the sheet's cells out of it;
+        // a sheet without a cell would keep its file open for the life of the process.
+        for (lxw_worksheet* sheet : addedSheets_)
+            if (sheet->dim_rowmin == LXW_ROW_MAX)
+                closeTemporaryFile(sheet);
         lxw_workbook* wb = workbook_;
         workbook_ = nullptr; // workbook_close frees it, success or not
         check(workbook_close(wb));
+        // The library does not check the writes of its temporary files: the file is read back
+        // before it replaces anything.
+        verifyXlsx(staged_.tempPath(), staged_.targetPath(), sheets_);
         staged_.commit();
     }
 
@@ -186,10 +207,12 @@ private:
     {
         ++sheetCount_;
         sheetName_ = sheetNameFor(baseName_, sheetCount_);
+        sheets_.emplace_back();
         const QByteArray name = sheetName_.toUtf8();
         sheet_ = workbook_add_worksheet(workbook_, name.constData());
         if (!sheet_)
             fail(QStringLiteral("the sheet %1 could not be added").arg(QString::fromUtf8(name)));
+        addedSheets_.push_back(sheet_);
         for (size_t col = 0; col < widths_.size(); ++col) {
             const double w = std::isfinite(widths_[col]) ? std::clamp(widths_[col], 0.0, 255.0) : 8.43;
             check(worksheet_set_column(sheet_, lxw_col_t(col), lxw_col_t(col), w, nullptr));
@@ -218,10 +241,33 @@ private:
 
     void writeText(lxw_col_t col, const QString& text, bool bold)
     {
-        if (text.isEmpty())
-            return;
         utf8_ = withoutControlCharacters(clippedCellText(text)).toUtf8();
+        if (utf8_.isEmpty()) // the library writes nothing for an empty text (nor for a bold one)
+            return;
         check(worksheet_write_string(sheet_, row_, col, utf8_.constData(), format({}, bold)));
+        sheets_.back().addText(utf8_);
+        cellWritten();
+    }
+
+    // A sheet's constant-memory temporary file, closed where the library would leave it open.
+    static void closeTemporaryFile(lxw_worksheet* sheet)
+    {
+        if (sheet->optimize_tmpfile) {
+            std::fclose(sheet->optimize_tmpfile);
+            sheet->optimize_tmpfile = nullptr;
+        }
+    }
+
+    void cellWritten()
+    {
+        rowHasCells_ = true;
+        ++sheets_.back().cells;
+    }
+
+    void writeNumber(lxw_col_t col, double value, lxw_format* f)
+    {
+        check(worksheet_write_number(sheet_, row_, col, value, f));
+        cellWritten();
     }
 
     void writeCell(lxw_col_t col, const Cell& cell)
@@ -237,37 +283,40 @@ private:
             if (!std::isfinite(cell.number))
                 writeText(col, QStringLiteral("#NUM!"), cell.bold);
             else
-                check(worksheet_write_number(sheet_, row_, col, cell.number, format(cell.numberFormat, cell.bold)));
+                writeNumber(col, cell.number, format(cell.numberFormat, cell.bold));
             return;
         case Cell::Type::Date:
             if (const auto serial = excelSerial(cell.date))
-                check(worksheet_write_number(sheet_, row_, col, *serial,
-                                             format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy")
-                                                                                : cell.numberFormat,
-                                                    cell.bold)));
+                writeNumber(col, *serial,
+                            format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy") : cell.numberFormat,
+                                   cell.bold));
             else
                 writeText(col, isoDateText(cell.date), cell.bold);
             return;
         case Cell::Type::DateTime:
             if (const auto serial = excelSerial(cell.dateTime))
-                check(worksheet_write_number(sheet_, row_, col, *serial,
-                                             format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm")
-                                                                                : cell.numberFormat,
-                                                    cell.bold)));
+                writeNumber(col, *serial,
+                            format(cell.numberFormat.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm") : cell.numberFormat,
+                                   cell.bold));
             else
                 writeText(col, isoDateTimeText(cell.dateTime), cell.bold);
             return;
         case Cell::Type::Boolean:
             check(worksheet_write_boolean(sheet_, row_, col, cell.boolean ? 1 : 0, format({}, cell.bold)));
+            cellWritten();
             return;
         }
     }
 
     StagedFile staged_;
     QString baseName_;
+    QByteArray tempDir_;
     QByteArray tempPath_;
+    std::vector<SheetContent> sheets_; // what each sheet's XML must hold when it is read back
+    bool rowHasCells_ = false;
     lxw_workbook* workbook_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
+    std::vector<lxw_worksheet*> addedSheets_; // every sheet added, for their temporary files
     lxw_row_t row_ = 0;
     int sheetCount_ = 0;
     std::vector<double> widths_;
