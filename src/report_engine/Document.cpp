@@ -13,9 +13,14 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <QWaitCondition>
+#include <cerrno>
 #include <deque>
 
 namespace tarvik::engine {
+
+namespace detail {
+qint64 pageMemoryBudget = 32 * 1024 * 1024;
+} // namespace detail
 
 // Pages are kept in memory up to a budget; beyond it they go to a temporary file and are
 // read back when painted, so a million-row report costs disk, not memory.
@@ -27,7 +32,7 @@ public:
         QMutexLocker lock(&m_mutex);
         Entry e;
         e.size = quint32(page.size());
-        if (m_memBytes + page.size() <= kMemoryBudget) {
+        if (m_memBytes + page.size() <= detail::pageMemoryBudget) {
             e.data = page;
             m_memBytes += page.size();
         } else {
@@ -35,9 +40,15 @@ public:
                 throw ReportError(QStringLiteral("Cannot make a temporary file for the report's pages: %1")
                                       .arg(m_file.errorString()));
             e.offset = m_fileEnd;
-            if (!m_file.seek(m_fileEnd) || m_file.write(page) != page.size())
+            // Each page is flushed here, so that a full disk fails the layout rather than
+            // leaving a page that is found missing only when it is painted.
+            errno = 0;
+            if (!m_file.seek(m_fileEnd) || m_file.write(page) != page.size() || !m_file.flush()) {
+                // The file layer often says only "Unknown error"; the system's reason is clearer.
+                const QString reason = errno != 0 ? qt_error_string(errno) : m_file.errorString();
                 throw ReportError(QStringLiteral("Cannot write the report's pages to %1: %2")
-                                      .arg(m_file.fileName(), m_file.errorString()));
+                                      .arg(m_file.fileName(), reason));
+            }
             m_fileEnd += page.size();
         }
         m_entries.push_back(std::move(e));
@@ -66,7 +77,6 @@ public:
     }
 
 private:
-    static constexpr qint64 kMemoryBudget = 32 * 1024 * 1024;
     struct Entry
     {
         QByteArray data;

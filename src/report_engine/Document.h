@@ -29,6 +29,11 @@ struct TextHit
 class PageStore;
 class LayoutJob;
 
+namespace detail {
+// Bytes of laid-out pages kept in memory before they go to a temporary file (tests lower it).
+extern qint64 pageMemoryBudget;
+} // namespace detail
+
 // The prepared pages of a report, filled in by a background layout. The first pages can be
 // painted while later ones are still being laid out; pagesAdded tells of new ones.
 class Document : public QObject

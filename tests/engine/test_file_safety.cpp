@@ -7,8 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tarvik::engine;
 
@@ -164,5 +168,70 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PdfFault{"a full disk", detail::FileStep::Write, ENOSPC, "No space left on device"},
                       PdfFault{"a device error at the sync", detail::FileStep::Sync, EIO, "Input/output error"},
                       PdfFault{"a rename refused", detail::FileStep::Rename, EACCES, "Permission denied"}));
+
+
+// Pages beyond the memory budget go to a temporary file; a disk that fills up under them must
+// fail the layout with the system's reason, not leave pages that paint, print and export blank.
+// The limit leaves out only the last page's tail.
+TEST_F(FileSafety, PagesThatCannotBeStoredFailTheLayout)
+{
+    // A page a row, each with many lines: a file larger than the database's own files need.
+    QByteArray fields;
+    for (int i = 0; i < 80; ++i)
+        fields += QByteArray(R"(<field column="Name" x=")") + QByteArray::number(i % 2 * 220) + R"(" y=")" +
+                  QByteArray::number(i / 2 * 12) + R"(" width="200"/>)";
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("tall.rpt"), QByteArray(R"(<report version="1">
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELECT Name FROM {T}</query>
+  <detail height="500">)") + fields + R"(</detail>
+</report>)");
+    QTemporaryDir temp;
+    const QString sizeFile = m_dir.filePath(QStringLiteral("size"));
+    // Lays the report out in a child whose files may grow to `limit` bytes (0: no limit); the
+    // child's status says whether the layout failed as it should.
+    const auto layOutInChild = [&](qint64 limit) {
+        const pid_t child = ::fork();
+        if (child != 0)
+            return child;
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        detail::pageMemoryBudget = 0; // every page to the file
+        if (limit > 0) {
+            std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead of ending the process
+            const rlimit rl{rlim_t(limit), rlim_t(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &rl);
+        }
+        auto report = openReport(rpt);
+        report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+        auto doc = report->layOut();
+        doc->waitForFinished();
+        const bool failed = doc->hasFailed() && doc->errorString().contains(QStringLiteral("report's pages")) &&
+                            doc->errorString().contains(QStringLiteral("File too large"));
+        if (limit == 0) {
+            // The page file may have no name (O_TMPFILE): find it among the open descriptors.
+            qint64 size = 0;
+            const QDir fds(QStringLiteral("/proc/self/fd"));
+            for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
+                struct stat st {};
+                if (QFile::symLinkTarget(fds.filePath(fd)).startsWith(temp.path()) && ::fstat(fd.toInt(), &st) == 0)
+                    size += st.st_size;
+            }
+            QFile out(sizeFile);
+            if (out.open(QIODevice::WriteOnly))
+                out.write(QByteArray::number(size));
+        }
+        if (failed != (limit > 0))
+            std::fprintf(stderr, "%d pages, failed %d: %s\n", doc->pageCount(), int(doc->hasFailed()),
+                         qPrintable(doc->errorString()));
+        ::_exit(failed == (limit > 0) ? 0 : 1);
+    };
+    const auto statusOf = [](pid_t child) {
+        int status = 0;
+        return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(statusOf(layOutInChild(0)), 0) << "the layout failed without a limit";
+    const qint64 whole = contents(sizeFile).toLongLong();
+    ASSERT_GT(whole, 64 * 1024) << "the pages never went to the file";
+    EXPECT_EQ(statusOf(layOutInChild(whole - 10)), 0) << "a full disk under the last page went unnoticed";
+}
 
 } // namespace
