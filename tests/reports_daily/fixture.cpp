@@ -1,5 +1,6 @@
 #include "fixture.h"
 
+#include "GeneratedHospital.h"
 #include "HospitalDb.h"
 
 #include <stdexcept>
@@ -8,21 +9,8 @@ namespace dailytest {
 
 QString demoFolder()
 {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        if (!dir.isValid())
-            throw std::runtime_error("no temporary folder");
-        tarvik::hospitaldb::GeneratorOptions options;
-        options.scale = 0.05;
-        options.seed = 424242;
-        options.to = kServerDate.date();
-        options.months = 1;
-        options.monthEnd = false;
-        tarvik::hospitaldb::generateDemoData(dir.path(), options);
-        made = true;
-    }
-    return dir.path();
+    return tarvik::testsupport::generatedHospital(
+        {.scale = 0.05, .seed = 424242, .to = kServerDate.date(), .months = 1, .monthEnd = false});
 }
 
 std::unique_ptr<QTemporaryDir> emptyHospital()

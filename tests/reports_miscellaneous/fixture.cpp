@@ -1,6 +1,7 @@
 #include "fixture.h"
 
 #include "Connection.h"
+#include "GeneratedHospital.h"
 #include "HospitalDb.h"
 #include "Procedures.h"
 #include "ReportOperations.h"
@@ -17,21 +18,9 @@ namespace misctest {
 
 QString demoFolder()
 {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        if (!dir.isValid())
-            throw std::runtime_error("no temporary folder");
-        tarvik::hospitaldb::GeneratorOptions options;
-        options.scale = 0.05;
-        options.seed = 1414;
-        options.to = kServerDate.date();
-        options.months = 3;
-        options.monthEnd = false; // the reports' recomputes must build every month they show
-        tarvik::hospitaldb::generateDemoData(dir.path(), options);
-        made = true;
-    }
-    return dir.path();
+    // No month-end: the reports' recomputes must build every month they show.
+    return tarvik::testsupport::generatedHospital(
+        {.scale = 0.05, .seed = 1414, .to = kServerDate.date(), .months = 3, .monthEnd = false});
 }
 
 Session::Session(const QString& dataFolder)

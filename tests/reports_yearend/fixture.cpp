@@ -1,5 +1,7 @@
 #include "fixture.h"
 
+#include "DataFolder.h"
+#include "GeneratedHospital.h"
 #include "HospitalDb.h"
 #include "ReportOperations.h"
 
@@ -13,31 +15,13 @@ namespace yearendtest {
 
 QString demoFolder()
 {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        if (!dir.isValid())
-            throw std::runtime_error("no temporary folder");
-        tarvik::hospitaldb::GeneratorOptions options;
-        options.scale = 0.03;
-        options.seed = 161616;
-        options.to = kServerDate.date();
-        options.months = 4;
-        options.monthEnd = true;
-        tarvik::hospitaldb::generateDemoData(dir.path(), options);
-        made = true;
-    }
-    return dir.path();
+    return tarvik::testsupport::generatedHospital(
+        {.scale = 0.03, .seed = 161616, .to = kServerDate.date(), .months = 4, .monthEnd = true});
 }
 
 std::unique_ptr<QTemporaryDir> copyOfDemo()
 {
-    auto dir = std::make_unique<QTemporaryDir>();
-    const QDir from(demoFolder());
-    for (const QString& name : from.entryList({QStringLiteral("*.sqlite")}, QDir::Files))
-        if (!QFile::copy(from.filePath(name), dir->filePath(name)))
-            throw std::runtime_error(("cannot copy " + name).toStdString());
-    return dir;
+    return tarvik::testsupport::copyOfFolder(demoFolder());
 }
 
 Session::Session(const QString& dataFolder)
