@@ -1,5 +1,6 @@
 #include "UnattendedUi.h"
 
+#include "CleanStop.h"
 #include "ReportOperations.h"
 #include "RunCatalog.h"
 
@@ -232,6 +233,11 @@ void UnattendedUi::failedAt(const QString& what)
         return;
     m_progress << progressPrefix(what) << "failed" << Qt::endl;
     m_failureReported = true;
+}
+
+bool UnattendedUi::cancelRequested() const
+{
+    return CleanStop::signal() != 0;
 }
 
 } // namespace tarvik::cli

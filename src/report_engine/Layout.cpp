@@ -2,6 +2,7 @@
 #include "DisplayList.h"
 #include "EngineLog.h"
 #include "ReportError.h"
+#include "Stop.h"
 #include "TextRenderer.h"
 
 #include <algorithm>
@@ -143,7 +144,8 @@ public:
 
     void detail(const Row& row) override
     {
-        if (m_flow.cancel.load(std::memory_order_relaxed))
+        // A stop of the run (its Cancel, a stop signal) ends the layout as well.
+        if (m_flow.cancel.load(std::memory_order_relaxed) || db::stopRequested())
             throw ReportError(QStringLiteral("The layout was cancelled."));
         m_current = &row;
         placeBand(m_def.detail, &row, true);
@@ -204,7 +206,7 @@ private:
             void groupFooter(int lv, const Row& r) override { l.groupFooter(lv, r); }
         } tail(*this);
         m_walker->run(tail, &m_flow.cancel);
-        if (m_flow.cancel.load())
+        if (m_flow.cancel.load() || db::stopRequested())
             throw ReportError(QStringLiteral("The layout was cancelled."));
         m_current = m_lastRow.empty() ? nullptr : &m_lastRow;
     }

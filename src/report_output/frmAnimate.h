@@ -3,8 +3,10 @@
 #include <QDialog>
 #include <QLabel>
 #include <QString>
+#include <memory>
 
 class QMovie;
+class QPushButton;
 
 namespace tarvik {
 
@@ -36,7 +38,9 @@ private:
 };
 
 // The progress window that long report runs show while stored procedures and the report
-// engine work: caption "Generating report...", one animation. One instance at a time.
+// engine work: caption "Generating report...", one animation and a Cancel button (Esc too).
+// Cancel stops the database work of the run (the command running is interrupted and rolled
+// back) and its layout; the run then ends with the cancel as its error. One instance at a time.
 class frmAnimate : public QDialog
 {
     Q_OBJECT
@@ -54,16 +58,32 @@ public:
     static void setClipPath(const QString& path);
 
     AnimationControl* Animation1 = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+    // Asks the run to stop (once); the button then reads "Cancelling...".
+    void cmdCancel_Click();
+    bool cancelRequested() const { return m_cancelRequested; }
+
+signals:
+    void cancelClicked();
+
+protected:
+    void reject() override; // Esc cancels the run; the window stays until the run has ended
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     explicit frmAnimate(QWidget* parent = nullptr);
     ~frmAnimate() override;
     void Form_Load();
+
+    bool m_cancelRequested = false;
 };
 
 // Shows the progress window around a piece of work: loads it, shows it modeless and starts
 // the animation; finish() (or the end of the scope, also when an error is on its way) stops
-// the animation and unloads the window.
+// the animation and unloads the window. While it is up, its Cancel button is the only input
+// the program takes (Esc in any window cancels too). A cancel is remembered for the run
+// (cancelSeen()) and the database stop it asked for is lifted when the window goes.
 class ProgressWindow
 {
 public:
@@ -74,8 +94,14 @@ public:
 
     void finish();
 
+    // Whether a progress window was cancelled since the last forgetCancel().
+    static bool cancelSeen();
+    static void forgetCancel();
+
 private:
+    class InputGate;
     bool m_open = false;
+    std::unique_ptr<InputGate> m_gate;
 };
 
 } // namespace tarvik

@@ -90,6 +90,8 @@ public:
     {
         ShowReport(showGroupTree, caption, directPrint, modal);
     }
+    bool cancelRequested() const override { return ProgressWindow::cancelSeen(); }
+    void forgetCancel() override { ProgressWindow::forgetCancel(); }
 
 private:
     std::unique_ptr<ProgressWindow> m_progress;
@@ -274,7 +276,17 @@ DayTotals readTotals(const QString& text)
     return totals;
 }
 
-QString produceRow(const ReportSpec& row, const RunValues& runValues, bool directPrint, RunUi& ui)
+RunCancelled::RunCancelled(const QString& caption)
+    : std::runtime_error(QStringLiteral("The report \"%1\" was cancelled; its database work was rolled back.")
+                             .arg(caption)
+                             .toStdString()),
+      m_caption(caption)
+{
+}
+
+namespace {
+
+QString produceRowOnce(const ReportSpec& row, const RunValues& runValues, bool directPrint, RunUi& ui)
 {
     RunValues run = runValues;
     const bool print = row.output == Output::AsChosen && directPrint;
@@ -325,6 +337,24 @@ QString produceRow(const ReportSpec& row, const RunValues& runValues, bool direc
     return caption;
 }
 
+} // namespace
+
+QString produceRow(const ReportSpec& row, const RunValues& run, bool directPrint, RunUi& ui)
+{
+    ui.forgetCancel();
+    try {
+        return produceRowOnce(row, run, directPrint, ui);
+    } catch (const RunCancelled&) {
+        throw;
+    } catch (const std::exception& e) {
+        // Whatever the interrupted work failed with, the cause is the cancel.
+        const auto* dbError = dynamic_cast<const db::DbError*>(&e);
+        if (ui.cancelRequested() || (dbError && dbError->kind() == db::DbError::Kind::Stopped))
+            throw RunCancelled(captionOf(row, run));
+        throw;
+    }
+}
+
 BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool(int box)>& ticked,
                      const RunValues& run, bool directPrint, RunUi& ui)
 {
@@ -333,18 +363,39 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
     for (const BatchRow& row : rows)
         count += ticked(row.box) ? 1 : 0;
     int index = 0;
+    bool cancelPending = false;
     for (const BatchRow& row : rows) {
         if (!ticked(row.box))
             continue;
+        if (cancelPending) {
+            // The cancel came as the previous report was presented: this one is the first not run.
+            result.failedBox = row.box;
+            result.cancelled = true;
+            break;
+        }
         ui.starting(++index, count, QString::fromLatin1(row.boxCaption).simplified());
         try {
             result.produced << produceRow(row.report, run, directPrint, ui);
+            cancelPending = ui.cancelRequested();
+        } catch (const RunCancelled&) {
+            result.failedBox = row.box;
+            result.cancelled = true;
+            break;
         } catch (const std::exception& e) {
             result.failedBox = row.box;
             result.error = QString::fromStdString(e.what());
             qCWarning(lcRuns).noquote() << "batch stopped at" << row.boxCaption << ":" << result.error;
             break;
         }
+    }
+    if (result.cancelled) {
+        const QString box = boxCaptionOf(rows, result.failedBox).simplified();
+        result.error = QStringLiteral("The run was cancelled at \"%1\"; nothing of it or after it was produced.")
+                           .arg(box);
+        result.error += result.produced.isEmpty()
+            ? QStringLiteral("\nNo report was produced.")
+            : QStringLiteral("\nProduced before the cancel: %1.").arg(result.produced.join(QStringLiteral(", ")));
+        qCInfo(lcRuns).noquote() << "batch cancelled at" << box;
     }
     return result;
 }

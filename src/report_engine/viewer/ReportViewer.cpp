@@ -1,6 +1,7 @@
 #include "ReportViewer.h"
 
 #include "Report.h"
+#include "Stop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,7 +76,8 @@ void ReportViewer::waitForLayout(engine::Document& document)
         if (document.isComplete())
             loop.quit();
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // A progress window's Cancel must answer while the layout is waited for.
+    loop.exec(db::cancelWindowOpen() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 ReportViewer::ReportViewer(QWidget* parent)
