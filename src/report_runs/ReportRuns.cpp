@@ -5,10 +5,13 @@
 #include "DbError.h"
 #include "ReportOperations.h"
 #include "ReportRunners.h"
+#include "RunHistory.h"
 #include "Session.h"
 #include "frmAnimate.h"
 
 #include <QApplication>
+#include <QPrinterInfo>
+#include <QSysInfo>
 #include <QLoggingCategory>
 #include <memory>
 #include <stdexcept>
@@ -91,6 +94,10 @@ public:
         ShowReport(showGroupTree, caption, directPrint, modal);
     }
     bool cancelRequested() const override { return ProgressWindow::cancelSeen(); }
+    QString outputsOf(const QString&, bool directPrint) const override
+    {
+        return directPrint ? QStringLiteral("printer ") + QPrinterInfo::defaultPrinterName() : QStringLiteral("viewer");
+    }
     void forgetCancel() override { ProgressWindow::forgetCancel(); }
 
 private:
@@ -339,18 +346,64 @@ QString produceRowOnce(const ReportSpec& row, const RunValues& runValues, bool d
 
 } // namespace
 
+namespace {
+
+// The history row of a run, but for its end and outcome.
+db::RunRecord historyRecord(const ReportSpec& row, const RunValues& run)
+{
+    db::RunRecord r;
+    r.user = gCurrentUser ? gCurrentUser->userName() : QString();
+    r.workstation = QSysInfo::machineHostName();
+    r.started = QDateTime::currentDateTime();
+    r.caption = captionOf(row, run);
+    QStringList values;
+    if (row.kind == RowKind::Report) {
+        r.file = QString::fromLatin1(row.file);
+        r.database = QString::fromLatin1(row.database);
+        for (const QVariant& v : buildValues(row.values, run))
+            values << v.toString();
+    } else {
+        r.file = row.kind == RowKind::DailyLogbook ? QStringLiteral("PrintDailyReport")
+            : row.kind == RowKind::MonthlySummary  ? QStringLiteral("PrintMonthlyReport")
+                                                   : QStringLiteral("PrintYearEndReport");
+        r.database = QStringLiteral("Reports");
+        values << dayText(run.from) << dayText(run.to) << row.dept.value();
+        if (row.kind != RowKind::DailyLogbook)
+            values << QString::fromLatin1(row.flag ? row.flag : "N");
+    }
+    r.parameters = values.join(QStringLiteral("; "));
+    return r;
+}
+
+} // namespace
+
 QString produceRow(const ReportSpec& row, const RunValues& run, bool directPrint, RunUi& ui)
 {
     ui.forgetCancel();
+    db::RunRecord record = historyRecord(row, run);
+    const auto finish = [&](const char* outcome, const QString& message) {
+        record.ended = QDateTime::currentDateTime();
+        record.outcome = QLatin1String(outcome);
+        record.message = message;
+        db::recordRun(record); // never throws: the history does not stop a report
+    };
     try {
-        return produceRowOnce(row, run, directPrint, ui);
-    } catch (const RunCancelled&) {
+        const QString caption = produceRowOnce(row, run, directPrint, ui);
+        record.outputs = ui.outputsOf(caption, row.output == Output::AsChosen && directPrint);
+        finish(db::kOutcomeDone, {});
+        return caption;
+    } catch (const RunCancelled& e) {
+        finish(db::kOutcomeCancelled, QString::fromUtf8(e.what()));
         throw;
     } catch (const std::exception& e) {
         // Whatever the interrupted work failed with, the cause is the cancel.
         const auto* dbError = dynamic_cast<const db::DbError*>(&e);
-        if (ui.cancelRequested() || (dbError && dbError->kind() == db::DbError::Kind::Stopped))
-            throw RunCancelled(captionOf(row, run));
+        if (ui.cancelRequested() || (dbError && dbError->kind() == db::DbError::Kind::Stopped)) {
+            RunCancelled cancelled(record.caption);
+            finish(db::kOutcomeCancelled, QString::fromUtf8(cancelled.what()));
+            throw cancelled;
+        }
+        finish(db::kOutcomeFailed, QString::fromUtf8(e.what()));
         throw;
     }
 }

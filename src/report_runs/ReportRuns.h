@@ -48,6 +48,12 @@ public:
     // way to stop. forgetCancel() is called as each report starts.
     virtual bool cancelRequested() const { return false; }
     virtual void forgetCancel() {}
+    // Where the report just presented under `caption` went, for the run history: "viewer",
+    // "printer NAME", "file PATH", "; " between them.
+    virtual QString outputsOf(const QString& /*caption*/, bool directPrint) const
+    {
+        return directPrint ? QStringLiteral("printer") : QStringLiteral("viewer");
+    }
 };
 
 // A report whose run was cancelled: its database work rolled back, nothing of it presented.

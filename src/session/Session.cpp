@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "RunHistory.h"
+
 #include <QCoreApplication>
 #include <stdexcept>
 
@@ -77,6 +79,7 @@ QDateTime serverDateFromField(const QVariant& value)
 
 void clearSession()
 {
+    db::closeSessionHistory();
     gCurrentUser.reset();
     gCodeSearch.reset();
     gPatientSearch.reset();

@@ -5,6 +5,8 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "RunHistory.h"
+#include "Session.h"
 #include "Stop.h"
 #include "frmAnimate.h"
 
@@ -70,6 +72,11 @@ void TestCancelRuns::cancelKeepsWhatWasProducedAndRollsBackTheRest()
     dailytest::exec(hospital->path(), {QStringLiteral("CREATE TABLE Reports.tbCancelProbe (N INTEGER)")});
     dailytest::replaceProcedure(hospital->path(), QString::fromLatin1(kSlowPreparation));
     dailytest::Session session(hospital->path());
+    tarvik::db::openSessionHistory(tarvik::db::ConnectionInfo::embedded(hospital->path()));
+    struct CloseHistory
+    {
+        ~CloseHistory() { tarvik::db::closeSessionHistory(); }
+    } closeHistory;
     QWidget other;
     other.show();
 
@@ -100,7 +107,19 @@ void TestCancelRuns::cancelKeepsWhatWasProducedAndRollsBackTheRest()
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(!tarvik::db::stopRequested());
 
-    // The next run goes through: the stop was lifted with the progress window.
+    // The history holds the produced report and the cancelled one, newest first.
+    QVERIFY(tarvik::db::sessionHistory());
+    const auto rows = tarvik::db::sessionHistory()->rows({});
+    QCOMPARE(rows.size(), size_t(2));
+    QCOMPARE(rows[0].outcome, QLatin1String(tarvik::db::kOutcomeCancelled));
+    QCOMPARE(rows[0].caption, QStringLiteral("Daily Summary Of Services"));
+    QCOMPARE(rows[1].outcome, QLatin1String(tarvik::db::kOutcomeDone));
+    QCOMPARE(rows[1].outputs, QStringLiteral("viewer"));
+    QCOMPARE(rows[1].parameters, QStringLiteral("03/09/2026; ") + tarvik::gCompanyAddress);
+
+    // The next run goes through: the stop was lifted with the progress window. Its history row
+    // cannot be written (the table is gone), which does not stop it.
+    dailytest::exec(hospital->path(), {QStringLiteral("DROP TABLE Reports.tbRunHistory")});
     in.ticked = {};
     in.ticked[0] = true;
     dailytest::RecordingUi again;
