@@ -10,6 +10,10 @@ DATA_DIR="${TARVIK_DATA_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/tarvik/demo}"
 if [ -x "$BUILD_DIR/bin/tarvik-demo-db" ] && [ ! -f "$DATA_DIR/Patient_data.sqlite" ]; then
   echo "Creating the demo database in $DATA_DIR (a few minutes, once)..." >&2
   "$BUILD_DIR/bin/tarvik-demo-db" --out "$DATA_DIR"
+elif [ -x "$BUILD_DIR/bin/tarvik-demo-db" ] && [ -z "${TARVIK_DATA_DIR:-}" ]; then
+  # The demo folder made by an earlier checkout gets this checkout's stored procedures (its data
+  # stays). A folder named by TARVIK_DATA_DIR may be a hospital's own: it is left alone.
+  "$BUILD_DIR/bin/tarvik-demo-db" --out "$DATA_DIR" --install-procedures
 fi
 
 if [ -x "$BUILD_DIR/bin/tarvik-reports" ]; then

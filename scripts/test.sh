@@ -50,3 +50,12 @@ if [ "$FUZZ_SECONDS" -gt 0 ]; then
     fi
   done
 fi
+
+# The Debian package, built as users get it (no tests, benchmarks or sanitizers), unpacked into a
+# throw-away root and run from there. TARVIK_SKIP_PACKAGE=1 leaves it out of a local run.
+if [ -z "${TARVIK_SKIP_PACKAGE:-}" ]; then
+  started=$SECONDS
+  deb=$(bash "$TOP/scripts/package.sh" | tail -n 1)
+  bash "$TOP/scripts/check-package.sh" "$deb"
+  echo "Package built and checked in $((SECONDS - started)) s" >&2
+fi

@@ -5,6 +5,7 @@
 
 #include "ConnectionInfo.h"
 #include "Procedures.h"
+#include "ProgramOptions.h"
 #include "Report.h"
 
 #include <QCoreApplication>
@@ -211,9 +212,19 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("bench_engine", "[ROWS...]",
+                               "Renders a ROWS-row audit trail (grouped by account with subtotals, page N of M) to "
+                               "PDF with the report engine, and paints the same rows with a bare drawText loop on "
+                               "PDF pages, each in a child process of its own; prints seconds, pages per second, the "
+                               "first page's time and peak memory of both.")
+            .option({"child-engine"}, "Internal: the engine's measurement (the benchmark starts itself with it).")
+            .option({"child-bare"}, "Internal: the bare loop's measurement.")
+            .argument("ROWS", "Rows to render, from 1 to 100000000; several give several runs (default 10000).")
+            .process(app.arguments());
     std::vector<qint64> sizes;
-    for (const QString& a : args)
-        sizes.push_back(a.toLongLong());
+    for (const QString& a : cl.positional())
+        sizes.push_back(cl.integerArgument(a, QStringLiteral("ROWS"), 1, 100'000'000));
     if (sizes.empty())
         sizes.push_back(10000);
 

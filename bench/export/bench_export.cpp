@@ -2,8 +2,9 @@
 // debit, credit, balance) to .xls, .xlsx and CSV, beside a bare libxlsxwriter constant-memory
 // loop writing the same cells. Each run is a child process, so its peak memory is its own.
 //
-// usage: bench_export [N [N...]] [--dir FOLDER]    (default N = 20000)
+// usage: bench_export [ROWS...] [--dir FOLDER]    (default 20000 rows; --help tells more)
 
+#include "ProgramOptions.h"
 #include "SheetWriter.h"
 
 #include <QByteArray>
@@ -159,14 +160,18 @@ void measure(const char* label, long n, const QString& path, const std::function
 
 int main(int argc, char** argv)
 {
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("bench_export", "[--dir FOLDER] [ROWS...]",
+                               "Times the export of ROWS ledger rows of seven columns to .xls, .xlsx and CSV, beside "
+                               "a bare libxlsxwriter constant-memory loop writing the same cells, and prints each "
+                               "writer's seconds, rows per second, peak memory and file size.")
+            .option({"dir"}, "Folder for the files written (default: the temporary folder).", "FOLDER")
+            .argument("ROWS", "Rows to write, from 1 to 100000000; several give several runs (default 20000).")
+            .process(argc, argv);
     std::vector<long> counts;
-    QString folder;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc)
-            folder = QString::fromLocal8Bit(argv[++i]);
-        else
-            counts.push_back(std::atol(argv[i]));
-    }
+    const QString folder = cl.value("dir");
+    for (const QString& n : cl.positional())
+        counts.push_back(long(cl.integerArgument(n, QStringLiteral("ROWS"), 1, 100'000'000)));
     if (counts.empty())
         counts.push_back(20000);
     QTemporaryDir temp(folder.isEmpty() ? QDir::tempPath() + QStringLiteral("/bench_export-XXXXXX")

@@ -8,6 +8,7 @@
 
 #include "Connection.h"
 #include "ConnectionInfo.h"
+#include "ProgramOptions.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -37,21 +38,23 @@ QString iso(const QDate& d) { return d.toString(Qt::ISODate); }
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    double scale = 1.0;
-    int months = 13;
-    QDate to(2026, 3, 15);
-    QString data;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--scale"))
-            scale = args[i + 1].toDouble();
-        else if (args[i] == QLatin1String("--months"))
-            months = args[i + 1].toInt();
-        else if (args[i] == QLatin1String("--to"))
-            to = QDate::fromString(args[i + 1], QStringLiteral("MM/dd/yyyy"));
-        else if (args[i] == QLatin1String("--data"))
-            data = args[i + 1];
-    }
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("bench_hospital_db", "[--scale S] [--months M] [--to MM/DD/YYYY] [--data DIR]",
+                               "Prints how long the demo generator and each recompute procedure take, beside the "
+                               "bare aggregate query each procedure rests on.")
+            .option({"scale"}, "Size of the generated hospital; 1 is about 250 beds (default 1).", "S", "1")
+            .option({"months"}, "Calendar months of generated data (default 13).", "M", "13")
+            .option({"to"}, "Last day of generated data (default 03/15/2026).", "MM/DD/YYYY", "03/15/2026")
+            .option({"data"}, "Measure this existing demo folder instead of generating one.", "DIR")
+            .process(argc, argv);
+    if (!cl.positional().isEmpty())
+        cl.fail(QStringLiteral("unexpected argument \"%1\".").arg(cl.positional().first()));
+    const double scale = cl.number("scale", 0, 100);
+    const int months = int(cl.integer("months", 1, 1200));
+    const QDate to = QDate::fromString(cl.value("to"), QStringLiteral("MM/dd/yyyy"));
+    if (!to.isValid())
+        cl.fail(QStringLiteral("--to wants a date as MM/DD/YYYY, not \"%1\".").arg(cl.value("to")));
+    QString data = cl.value("data");
     try {
         QTemporaryDir tmp;
         if (data.isEmpty()) {

@@ -159,10 +159,22 @@ FROM Reports.tbDailyComputedTotals
 WHERE ReportDate = @ReportDate AND PatientType = 'O';
 GO
 
--- Departmental summary for every calendar month that the period touches (whole months, so a
--- year-end run can read twelve of them). Flag N counts the department's examinations, flag Y
--- the billed lines; the amount is the net revenue either way. A miscellaneous revenue code is
--- summarised from its receipts.
+-- Departmental summary, one calendar month at a time. Flag N counts the department's
+-- examinations, flag Y the billed lines; the amount is the net revenue either way. A
+-- miscellaneous revenue code is summarised from its receipts.
+--
+-- Which months are computed:
+-- * every month the period touches, for @Flag, always (whole months);
+-- * every other month of the calendar years the period touches whose summary is missing, so a
+--   year-end report never shows a month as zero only because nobody recomputed it. A month's
+--   summary of a code and flag is missing when it has no rows, or when its rows were computed
+--   before the month was over (the month was still open: later postings are not in it). A month
+--   with nothing to count has no rows and is computed again each time, which costs little.
+--   This is done for @Flag, and for the other flag where that flag has rows in the year, since
+--   the year-end report reads whichever of the two it finds (see rptYearEndReport.rpt).
+-- A month computed after its end is kept as it stands, as the month-end run left it; but a
+-- miscellaneous revenue code has every month of those years computed for @Flag each time:
+-- its receipts are few, and a receipt voided after its month was summarised then counts right.
 CREATE PROCEDURE sp_Rep_MonthlyREcompute
     @DateFrom DATE,
     @DateTo DATE,
@@ -174,38 +186,73 @@ SELECT @Flag, @DateFrom <= @DateTo,
        EXISTS (SELECT 1 FROM Patient_data.tbDepartment WHERE DeptCode = trim(@DeptCode))
        OR EXISTS (SELECT 1 FROM BILLING.tbMiscRevenue WHERE MiscCode = trim(@DeptCode));
 DELETE FROM Reports.sys_argument_check;
+DROP TABLE IF EXISTS temp.tbRecomputeMonths;
+CREATE TEMP TABLE tbRecomputeMonths (
+  Flag TEXT NOT NULL,
+  PeriodMonth TEXT NOT NULL,           -- 'yyyy-mm'
+  MonthStart TEXT NOT NULL,            -- its first day
+  NextMonth TEXT NOT NULL,             -- the first day of the month after it
+  PRIMARY KEY (Flag, PeriodMonth));
+WITH RECURSIVE months(MonthStart) AS (
+  SELECT date(@DateFrom, 'start of year')
+  UNION ALL
+  SELECT date(MonthStart, '+1 month') FROM months
+  WHERE MonthStart < date(@DateTo, 'start of year', '+11 months')),
+flags(Flag) AS (
+  SELECT @Flag
+  UNION
+  SELECT DISTINCT s.Flag FROM Reports.tbMonthlySummary s
+  WHERE s.DeptCode = trim(@DeptCode)
+    AND s.PeriodYear BETWEEN strftime('%Y', @DateFrom) AND strftime('%Y', @DateTo)),
+kept AS (
+  SELECT s.Flag, s.PeriodMonth, MAX(s.ComputedAt) AS ComputedAt
+  FROM Reports.tbMonthlySummary s
+  WHERE s.DeptCode = trim(@DeptCode)
+    AND s.PeriodYear BETWEEN strftime('%Y', @DateFrom) AND strftime('%Y', @DateTo)
+  GROUP BY s.Flag, s.PeriodMonth)
+INSERT INTO temp.tbRecomputeMonths (Flag, PeriodMonth, MonthStart, NextMonth)
+SELECT f.Flag, strftime('%Y-%m', m.MonthStart), m.MonthStart, date(m.MonthStart, '+1 month')
+FROM months m CROSS JOIN flags f
+LEFT JOIN kept k ON k.Flag = f.Flag AND k.PeriodMonth = strftime('%Y-%m', m.MonthStart)
+WHERE (f.Flag = @Flag AND m.MonthStart >= date(@DateFrom, 'start of month')
+       AND m.MonthStart <= date(@DateTo, 'start of month'))
+   OR (f.Flag = @Flag AND EXISTS (SELECT 1 FROM BILLING.tbMiscRevenue WHERE MiscCode = trim(@DeptCode)))
+   OR k.ComputedAt IS NULL
+   OR k.ComputedAt < date(m.MonthStart, '+1 month');
 DELETE FROM Reports.tbMonthlySummary
-WHERE DeptCode = trim(@DeptCode) AND Flag = @Flag
-  AND PeriodMonth >= strftime('%Y-%m', @DateFrom) AND PeriodMonth <= strftime('%Y-%m', @DateTo);
+WHERE DeptCode = trim(@DeptCode)
+  AND (Flag, PeriodMonth) IN (SELECT Flag, PeriodMonth FROM temp.tbRecomputeMonths);
 INSERT INTO Reports.tbMonthlySummary
   (DeptCode, Flag, PeriodMonth, PeriodYear, MonthNo, PatientType, ItemCode, ItemDescription,
    ItemCount, Qty, Amount, ComputedAt)
-SELECT upper(trim(@DeptCode)), @Flag, m, substr(m, 1, 4), CAST(substr(m, 6, 2) AS INTEGER), PatientType,
-       ItemCode, MAX(ItemDescription), SUM(Cnt), SUM(Qty), SUM(Amt), datetime('now', 'localtime')
+SELECT upper(trim(@DeptCode)), Flag, PeriodMonth, substr(PeriodMonth, 1, 4),
+       CAST(substr(PeriodMonth, 6, 2) AS INTEGER), PatientType, ItemCode, MAX(ItemDescription),
+       SUM(Cnt), SUM(Qty), SUM(Amt), datetime('now', 'localtime')
 FROM (
-  SELECT strftime('%Y-%m', c.ServiceDate) AS m, c.EncounterType AS PatientType, c.ItemCode,
+  SELECT w.Flag, w.PeriodMonth, c.EncounterType AS PatientType, c.ItemCode,
          si.Description AS ItemDescription,
-         CASE WHEN @Flag = 'Y' THEN 1 ELSE 0 END AS Cnt,
-         CASE WHEN @Flag = 'Y' THEN c.Qty ELSE 0 END AS Qty, c.Net AS Amt
-  FROM BILLING.tbCharge c JOIN BILLING.tbServiceItem si ON si.ItemCode = c.ItemCode
-  WHERE c.DeptCode = upper(trim(@DeptCode)) AND c.Voided = 0
-    AND c.ServiceDate >= date(@DateFrom, 'start of month')
-    AND c.ServiceDate < date(@DateTo, 'start of month', '+1 month')
+         CASE WHEN w.Flag = 'Y' THEN 1 ELSE 0 END AS Cnt,
+         CASE WHEN w.Flag = 'Y' THEN c.Qty ELSE 0 END AS Qty, c.Net AS Amt
+  FROM temp.tbRecomputeMonths w
+  JOIN BILLING.tbCharge c ON c.DeptCode = upper(trim(@DeptCode))
+   AND c.ServiceDate >= w.MonthStart AND c.ServiceDate < w.NextMonth
+  JOIN BILLING.tbServiceItem si ON si.ItemCode = c.ItemCode
+  WHERE c.Voided = 0
   UNION ALL
-  SELECT strftime('%Y-%m', e.ExamDate), e.EncounterType, e.ItemCode, e.ItemDescription, 1, e.Qty, 0
-  FROM Patient_data.tbExamination e
-  WHERE @Flag = 'N' AND e.DeptCode = upper(trim(@DeptCode)) AND e.Status <> 'CANCELLED'
-    AND e.ExamDate >= date(@DateFrom, 'start of month')
-    AND e.ExamDate < date(@DateTo, 'start of month', '+1 month')
+  SELECT w.Flag, w.PeriodMonth, e.EncounterType, e.ItemCode, e.ItemDescription, 1, e.Qty, 0
+  FROM temp.tbRecomputeMonths w
+  JOIN Patient_data.tbExamination e ON e.DeptCode = upper(trim(@DeptCode))
+   AND e.ExamDate >= w.MonthStart AND e.ExamDate < w.NextMonth
+  WHERE w.Flag = 'N' AND e.Status <> 'CANCELLED'
   UNION ALL
-  SELECT strftime('%Y-%m', r.ReceiptDate), 'O', mr.MiscCode, mr.Description, 1, 1, rl.Amount
-  FROM BILLING.tbReceiptLine rl
-  JOIN BILLING.tbReceipt r ON r.ORNo = rl.ORNo
+  SELECT w.Flag, w.PeriodMonth, 'O', mr.MiscCode, mr.Description, 1, 1, rl.Amount
+  FROM temp.tbRecomputeMonths w
+  JOIN BILLING.tbReceipt r ON r.ReceiptDate >= w.MonthStart AND r.ReceiptDate < w.NextMonth
+  JOIN BILLING.tbReceiptLine rl ON rl.ORNo = r.ORNo
   JOIN BILLING.tbMiscRevenue mr ON mr.MiscCode = rl.MiscCode
-  WHERE rl.LineKind = 'MISC' AND rl.MiscCode = trim(@DeptCode) AND r.Voided = 0
-    AND r.ReceiptDate >= date(@DateFrom, 'start of month')
-    AND r.ReceiptDate < date(@DateTo, 'start of month', '+1 month'))
-GROUP BY m, PatientType, ItemCode;
+  WHERE rl.LineKind = 'MISC' AND rl.MiscCode = trim(@DeptCode) AND r.Voided = 0)
+GROUP BY Flag, PeriodMonth, PatientType, ItemCode;
+DROP TABLE temp.tbRecomputeMonths;
 GO
 
 -- Receivable aging as of @DateTo. @DateFrom opens the period whose charges, payments and

@@ -3,8 +3,8 @@
 #include "HospitalDb.h"
 
 #include "ConnectionInfo.h"
+#include "ProgramOptions.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -29,53 +30,60 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-demo-db"));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes a demo hospital (Patient_data, Reports and BILLING) into a data folder."));
-    parser.addHelpOption();
-    const QCommandLineOption outOption(QStringLiteral("out"), QStringLiteral("The data folder to write."), QStringLiteral("DIR"));
-    const QCommandLineOption scaleOption(QStringLiteral("scale"), QStringLiteral("Hospital size; 1 is about 250 beds (default 1)."),
-                                         QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Random seed (default 20260131)."),
-                                        QStringLiteral("N"), QStringLiteral("20260131"));
-    const QCommandLineOption toOption(QStringLiteral("to"), QStringLiteral("Last day with data, MM/DD/YYYY (default today)."),
-                                      QStringLiteral("MM/DD/YYYY"));
-    const QCommandLineOption monthsOption(QStringLiteral("months"), QStringLiteral("Calendar months of data (default 13)."),
-                                          QStringLiteral("M"), QStringLiteral("13"));
-    const QCommandLineOption forceOption(QStringLiteral("force"), QStringLiteral("Replace the databases of a folder that is not empty."));
-    const QCommandLineOption noMonthEndOption(QStringLiteral("no-month-end"), QStringLiteral("Skip the month-end recomputes."));
-    parser.addOptions({outOption, scaleOption, seedOption, toOption, monthsOption, forceOption, noMonthEndOption});
-    parser.process(app);
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("tarvik-demo-db", "--out DIR [options]",
+                               "Writes a demo hospital (the databases Patient_data, Reports and BILLING, with "
+                               "their stored procedures and a user demo with the password demo) into a data "
+                               "folder.")
+            .option({"out"}, "The data folder to write (made if missing).", "DIR")
+            .option({"scale"}, "Hospital size; 1 is about 250 beds and 1 GB over 13 months (default 1).", "S", "1")
+            .option({"seed"}, "Random seed: the same seed gives the same hospital (default 20260131).", "N",
+                    "20260131")
+            .option({"to"}, "Last day with data (default today).", "MM/DD/YYYY")
+            .option({"months"}, "Calendar months of data (default 13).", "M", "13")
+            .option({"force"}, "Replace the databases of a folder that is not empty (other files stay).")
+            .option({"no-month-end"}, "Skip the month-end recomputes.")
+            .option({"install-procedures"},
+                    "Only install the stored procedures (again) into the databases of the folder; the data stays.")
+            .epilogue("Exit status:\n0 written; 2 bad arguments, a folder that is not empty, or a failure while "
+                      "writing (the message says which).")
+            .process(argc, argv);
 
     auto fail = [](const QString& message) {
         err() << "tarvik-demo-db: " << message << Qt::endl;
         return 2;
     };
-    if (!parser.isSet(outOption))
-        return fail(QStringLiteral("--out DIR is required."));
-    const QString out = parser.value(outOption);
+    if (!cl.isSet("out"))
+        cl.fail("--out DIR is required.");
+    if (!cl.positional().isEmpty())
+        cl.fail(QStringLiteral("unexpected argument \"%1\".").arg(cl.positional().first()));
+    const QString out = cl.value("out");
+
+    // A data folder made before a procedure script changed gets the new procedures.
+    if (cl.isSet("install-procedures")) {
+        try {
+            tarvik::hospitaldb::installProcedures(out);
+        } catch (const std::exception& e) {
+            return fail(QString::fromUtf8(e.what()));
+        }
+        err() << "Stored procedures installed in " << QDir(out).absolutePath() << Qt::endl;
+        return 0;
+    }
 
     tarvik::hospitaldb::GeneratorOptions options;
-    bool ok = false;
-    options.scale = parser.value(scaleOption).toDouble(&ok);
-    if (!ok || !(options.scale > 0))
-        return fail(QStringLiteral("--scale wants a number above 0, not \"%1\".").arg(parser.value(scaleOption)));
-    options.seed = parser.value(seedOption).toULongLong(&ok);
-    if (!ok)
-        return fail(QStringLiteral("--seed wants a whole number, not \"%1\".").arg(parser.value(seedOption)));
-    options.months = parser.value(monthsOption).toInt(&ok);
-    if (!ok || options.months < 1)
-        return fail(QStringLiteral("--months wants a whole number of at least 1, not \"%1\".").arg(parser.value(monthsOption)));
-    if (parser.isSet(toOption)) {
-        options.to = QDate::fromString(parser.value(toOption), QStringLiteral("MM/dd/yyyy"));
+    options.scale = cl.number("scale", 0, 100);
+    options.seed = quint64(cl.integer("seed", 0, std::numeric_limits<qint64>::max()));
+    options.months = int(cl.integer("months", 1, 1200));
+    if (cl.isSet("to")) {
+        options.to = QDate::fromString(cl.value("to"), QStringLiteral("MM/dd/yyyy"));
         if (!options.to.isValid())
-            return fail(QStringLiteral("--to wants a date as MM/DD/YYYY, not \"%1\".").arg(parser.value(toOption)));
+            cl.fail(QStringLiteral("--to wants a date as MM/DD/YYYY, not \"%1\".").arg(cl.value("to")));
     }
-    options.monthEnd = !parser.isSet(noMonthEndOption);
+    options.monthEnd = !cl.isSet("no-month-end");
 
     const QDir dir(out);
     if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        if (!parser.isSet(forceOption))
+        if (!cl.isSet("force"))
             return fail(QStringLiteral("%1 is not empty; add --force to replace its databases.").arg(out));
         // Only the database files are replaced; anything else in the folder stays.
         for (const char* name : tarvik::db::kDatabaseNames) {

@@ -111,21 +111,7 @@ QString outputBaseName(const QString& exportName, const QString& caption, const 
 
 QString outputBaseName(const QString& exportName, const QString& caption, const QDate& date, const QString& label)
 {
-    if (!exportName.isEmpty())
-        return exportName + QLatin1Char(' ') + label;
-    QString name = caption;
-    const QString captionDay = dayText(date);
-    if (name.endsWith(captionDay))
-        name.chop(captionDay.size());
-    static const QRegularExpression trailing(QStringLiteral("[\\s:]+$"));
-    name.remove(trailing);
-    name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    name.replace(QLatin1Char(':'), QLatin1Char('-'));
-    name.replace(QLatin1Char('\\'), QLatin1Char('-'));
-    name = name.simplified();
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
-        name.prepend(QStringLiteral("Report"));
-    return name + QLatin1Char(' ') + label;
+    return runs::outputBaseName(exportName, caption, date, label);
 }
 
 namespace {

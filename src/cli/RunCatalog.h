@@ -61,8 +61,9 @@ void resolveInputs(const RunEntry& entry, const InputOptions& options, const QDa
 QString periodLabel(const RunEntry& entry, const RunRequest& request);
 
 // The name of an output file without its extension, as the interactive presets name theirs:
-// the export name and the day as mm-dd-yyyy; without a preset, the viewer caption (its date,
-// if it ends with one, left out; characters a file name cannot hold replaced) and the day.
+// the export name and the day as mm-dd-yyyy; without a preset, the viewer caption (its date or
+// its "mmm,yyyy" month, if it ends with one, left out; characters a file name cannot hold
+// replaced) and the day.
 QString outputBaseName(const QString& exportName, const QString& caption, const QDate& date);
 // The same with the period label instead of the day (the day is still left out of a caption
 // that ends with it).

@@ -214,9 +214,10 @@ int run(const QStringList& args)
         if (parser.isSet(*option))
             *value = parser.value(*option);
     try {
-        // The forms only, before anyone logs in; the days are checked against the server's after.
+        // The forms and the workstation's day, before anyone logs in; the days are checked
+        // against the server's after. (A refused period names today: no placeholder day.)
         RunRequest shapes;
-        resolveInputs(*entry, inputs, QDate(9999, 12, 31), QDate(9999, 12, 31), shapes);
+        resolveInputs(*entry, inputs, QDate(9999, 12, 31), QDate::currentDate(), shapes);
     } catch (const std::runtime_error& e) {
         usage(QString::fromUtf8(e.what()));
     }

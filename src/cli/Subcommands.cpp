@@ -2,8 +2,9 @@
 
 #include "HistoryCommand.h"
 #include "RunCommand.h"
-
-#include <iostream>
+#ifdef TARVIK_HAVE_MISC_CODES
+#include "MiscCodesCommand.h"
+#endif
 
 #include <cstring>
 
@@ -14,24 +15,19 @@ namespace {
 struct Subcommand
 {
     const char* name;
+    const char* summary; // one line for the program's --help
     int (*run)(int argc, char* argv[]);
-    const char* summary; // for the program's --help
 };
 
 // The subcommands of tarvik-reports, each in a unit of its own.
 constexpr Subcommand kSubcommands[] = {
-    {"run", runCommand, "produce a report or a batch without a window (for cron or a systemd timer)"},
-    {"history", historyCommand, "show the run history: who produced which report, when, with what"},
+    {"run", "produces a report or a batch of reports without a window (cron, systemd timers)", runCommand},
+    {"history", "shows the run history: who produced which report, when, with what, how it ended", historyCommand},
+#ifdef TARVIK_HAVE_MISC_CODES
+    {"misc-codes", "lists or sets the miscellaneous revenue codes, as the maintenance window does",
+     miscCodesCommand},
+#endif
 };
-
-void printHelp()
-{
-    std::cout << "Usage: tarvik-reports                 the reports module, after its log-in window\n"
-                 "       tarvik-reports COMMAND [...]   without a window:\n";
-    for (const Subcommand& s : kSubcommands)
-        std::cout << "  " << s.name << std::string(10 - std::strlen(s.name), ' ') << s.summary << '\n';
-    std::cout << "tarvik-reports COMMAND --help tells more of each." << std::endl;
-}
 
 } // namespace
 
@@ -39,14 +35,18 @@ std::optional<int> runSubcommandOf(int argc, char* argv[])
 {
     if (argc < 2)
         return std::nullopt;
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        printHelp();
-        return 0;
-    }
     for (const Subcommand& s : kSubcommands)
         if (std::strcmp(argv[1], s.name) == 0)
             return s.run(argc, argv);
     return std::nullopt;
+}
+
+std::vector<std::pair<const char*, const char*>> subcommandSummaries()
+{
+    std::vector<std::pair<const char*, const char*>> out;
+    for (const Subcommand& s : kSubcommands)
+        out.emplace_back(s.name, s.summary);
+    return out;
 }
 
 } // namespace tarvik::cli

@@ -34,9 +34,12 @@ QString quotedValue(const QVariant& value)
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::QDate:
         return QLatin1Char('\'') + value.toDate().toString(QStringLiteral("MM/dd/yyyy")) + QLatin1Char('\'');
-    case QMetaType::QDateTime:
-        return QLatin1Char('\'') + value.toDateTime().toString(QStringLiteral("MM/dd/yyyy HH:mm:ss"))
-            + QLatin1Char('\'');
+    case QMetaType::QDateTime: {
+        // Fractions of a second as they were given (" 23:59:59.99"), none when there are none.
+        const QDateTime dt = value.toDateTime();
+        const QString format = dt.time().msec() ? QStringLiteral("MM/dd/yyyy HH:mm:ss.z") : QStringLiteral("MM/dd/yyyy HH:mm:ss");
+        return QLatin1Char('\'') + dt.toString(format) + QLatin1Char('\'');
+    }
     default:
         break;
     }

@@ -1,6 +1,7 @@
 #include "ConnectionInfo.h"
 
 #include "DbError.h"
+#include "OdbcConnectionString.h"
 #include "SqliteExec.h"
 
 #include <QDir>
@@ -56,19 +57,23 @@ ConnectionInfo ConnectionInfo::fromLogOn(const QString& server, const QString& d
         return fromConnectionString(server);
     if (QFileInfo(server).isDir())
         return embedded(server);
-    // A full ODBC connection string is used as it is, with the database of the table added;
-    // a bare name is a data source name.
-    QString conn = server.contains(QLatin1Char('=')) ? server : QStringLiteral("DSN=%1").arg(server);
-    auto add = [&conn](const QString& key, const QString& value) {
-        if (value.isEmpty() || conn.contains(key + QLatin1Char('='), Qt::CaseInsensitive))
-            return;
-        if (!conn.endsWith(QLatin1Char(';')))
-            conn += QLatin1Char(';');
-        conn += key + QLatin1Char('=') + value;
-    };
-    add(QStringLiteral("DATABASE"), database);
-    add(QStringLiteral("UID"), user);
-    add(QStringLiteral("PWD"), password);
+    // A full ODBC connection string is used as it is; the session's server is reached through
+    // the session's whole connection string (driver, port and every other setting kept); a
+    // bare name is a data source name. Only the database is the table's own.
+    QString conn;
+    const QString session = sessionOdbcConnection();
+    if (server.contains(QLatin1Char('=')))
+        conn = server;
+    else if (!session.isEmpty() && connectionServerName(session) == server)
+        conn = session;
+    else
+        conn = QStringLiteral("DSN=") + quoteConnectionValue(server);
+    if (!database.isEmpty())
+        conn = withConnectionValue(conn, QStringLiteral("DATABASE"), database);
+    if (!user.isEmpty())
+        conn = withConnectionValue(conn, QStringLiteral("UID"), user);
+    if (!password.isEmpty())
+        conn = withConnectionValue(conn, QStringLiteral("PWD"), password);
     return odbc(conn);
 }
 

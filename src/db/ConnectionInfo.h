@@ -31,8 +31,9 @@ struct ConnectionInfo
 
     // The log-on a report table receives (server, database, user, password). For the embedded
     // backend the server is the data folder; user and password are not checked by SQLite.
-    // For ODBC the server is the ODBC connection string's SERVER/DSN part: the caller passes
-    // the session's connection string as server when it has one.
+    // For ODBC the server is the connection string's SERVER (or DSN) part: when it is the
+    // session's server, the session's whole connection string is used with the table's
+    // database in it (setSessionOdbcConnection); a whole connection string may be passed too.
     static ConnectionInfo fromLogOn(const QString& server, const QString& database,
                                     const QString& user, const QString& password);
 

@@ -1,5 +1,7 @@
 #include "DataLocation.h"
 
+#include "OdbcConnectionString.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -34,19 +36,8 @@ ConnectionInfo configuredConnectionInfo()
 
 QString connectionStringValue(const QString& connectionString, const QString& key)
 {
-    const QStringList parts = connectionString.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const QString& part : parts) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        if (part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0)
-            continue;
-        QString value = part.mid(eq + 1).trimmed();
-        if (value.startsWith(QLatin1Char('{')) && value.endsWith(QLatin1Char('}')))
-            value = value.mid(1, value.size() - 2);
-        return value;
-    }
-    return {};
+    // Values in braces may hold ";" (a password often does): read as the driver manager reads them.
+    return tarvik::db::connectionStringValue(connectionString, key);
 }
 
 QString describeLocation(const ConnectionInfo& info)

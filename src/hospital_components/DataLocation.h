@@ -20,7 +20,7 @@ QString demoDataFolder();
 QString describeLocation(const tarvik::db::ConnectionInfo& info);
 
 // One key of an ODBC connection string ("UID", "PWD", "SERVER", "DSN"), matched
-// case-insensitively; empty when absent. Values in braces lose their braces.
+// case-insensitively; empty when absent. Values in braces lose their braces ("}}" is "}").
 QString connectionStringValue(const QString& connectionString, const QString& key);
 
 } // namespace tarvik::hospital

@@ -3,6 +3,7 @@
 #include "DataLocation.h"
 #include "DbError.h"
 #include "Logging.h"
+#include "OdbcConnectionString.h"
 #include "UserStore.h"
 #include "frmLogIn.h"
 
@@ -11,7 +12,13 @@ namespace tarvik::hospital {
 using tarvik::db::ConnectionInfo;
 
 clsCurrentUser::clsCurrentUser() = default;
-clsCurrentUser::~clsCurrentUser() = default;
+clsCurrentUser::~clsCurrentUser()
+{
+    // The session ends with this component: its connection string is nobody's log-on any more.
+    if (m_connection && m_connection->info().backend == ConnectionInfo::Backend::Odbc &&
+        tarvik::db::sessionOdbcConnection() == m_connection->info().odbcConnection)
+        tarvik::db::setSessionOdbcConnection({});
+}
 
 ConnectionInfo clsCurrentUser::connectionInfo() const
 {
@@ -51,6 +58,9 @@ QString clsCurrentUser::LogIn(const QString& userName, const QString& password)
                 .arg(describeLocation(info));
         }
         m_connection = std::move(connection);
+        // Report tables log on to this server through the session's own connection string.
+        if (info.backend == ConnectionInfo::Backend::Odbc)
+            tarvik::db::setSessionOdbcConnection(info.odbcConnection);
         m_userName = result.userName;
         m_fullName = result.fullName;
         m_lastStatus = LogInStatus::LoggedIn;
@@ -85,11 +95,8 @@ QString clsCurrentUser::ServerName() const
     switch (info.backend) {
     case ConnectionInfo::Backend::Embedded:
         return info.dataFolder;
-    case ConnectionInfo::Backend::Odbc: {
-        const QString server = connectionStringValue(info.odbcConnection, QStringLiteral("SERVER"));
-        return server.isEmpty() ? connectionStringValue(info.odbcConnection, QStringLiteral("DSN"))
-                                : server;
-    }
+    case ConnectionInfo::Backend::Odbc:
+        return tarvik::db::connectionServerName(info.odbcConnection);
     }
     return {};
 }

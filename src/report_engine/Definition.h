@@ -71,8 +71,8 @@ struct ElementDef
     QString text;             // Text: the literal; Special PageNofM etc.: the template
     QString column;           // Field, Summary: the query column
     int columnIndex = -1;     // resolved against the query's result at run time
-    QString name;             // Parameter: parameter name; Subreport: subreport name
-    int parameterIndex = -1;  // Parameter
+    QString name;             // Parameter, Field's orParameter: parameter name; Subreport: subreport name
+    int parameterIndex = -1;  // Parameter; Field: the parameter printed when the field is empty, or -1
     int subreportIndex = -1;  // Subreport
     SpecialKind special = SpecialKind::PageNumber;
     SummaryFunction function = SummaryFunction::Sum;

@@ -539,7 +539,7 @@ private:
                 }
             };
             if (name == u"text") { e.kind = ElementKind::Text; allow({}); }
-            else if (name == u"field") { e.kind = ElementKind::Field; allow({u"column", u"caption"}); }
+            else if (name == u"field") { e.kind = ElementKind::Field; allow({u"column", u"caption", u"orParameter"}); }
             else if (name == u"parameter") { e.kind = ElementKind::Parameter; allow({u"name"}); }
             else if (name == u"special") { e.kind = ElementKind::Special; allow({u"kind", u"text"}); }
             else if (name == u"summary") { e.kind = ElementKind::Summary; allow({u"function", u"column", u"scope", u"group", u"caption"}); }
@@ -580,6 +580,7 @@ private:
             case ElementKind::Field:
                 e.column = attr(u"column", true);
                 e.caption = hasAttr(u"caption") ? attr(u"caption") : e.column;
+                e.name = attr(u"orParameter");
                 noChildren();
                 break;
             case ElementKind::Parameter:
@@ -719,6 +720,11 @@ private:
                 case ElementKind::Field:
                     if (!hasData)
                         fail(QStringLiteral("the field \"%1\" needs a <query>").arg(e.column), e.line);
+                    if (!e.name.isEmpty()) {
+                        e.parameterIndex = def.parameterIndex(e.name);
+                        if (e.parameterIndex < 0)
+                            fail(QStringLiteral("no parameter named \"%1\"").arg(e.name), e.line);
+                    }
                     break;
                 case ElementKind::Parameter:
                     e.parameterIndex = def.parameterIndex(e.name);

@@ -199,13 +199,13 @@ void Document::addPage(const QByteArray& page)
     }
 }
 
-void Document::addGroupNode(int level, const QString& name, int page)
+void Document::addGroupNode(int level, const QString& name, int page, double y)
 {
     QMutexLocker lock(&d->mutex);
     std::vector<GroupNode>* list = &d->tree;
     for (int l = 0; l < level && !list->empty(); ++l)
         list = &list->back().children;
-    list->push_back({name, page, {}});
+    list->push_back({name, page, y, {}});
 }
 
 void Document::finish(const QString& error)

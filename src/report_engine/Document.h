@@ -16,6 +16,7 @@ struct GroupNode
 {
     QString name;
     int page = 0; // 0-based page index where the group starts
+    double y = 0; // points from the page's top edge to the group's first band
     std::vector<GroupNode> children;
 };
 
@@ -63,7 +64,7 @@ private:
     friend std::shared_ptr<Document> startLayout(std::unique_ptr<LayoutJob> job);
     explicit Document(QSizeF pageSize);
     void addPage(const QByteArray& page);
-    void addGroupNode(int level, const QString& name, int page);
+    void addGroupNode(int level, const QString& name, int page, double y);
     void finish(const QString& error);
 
     struct Private;

@@ -1,4 +1,5 @@
 #include "DataSource.h"
+#include "Layout.h"
 #include "EngineLog.h"
 #include "Report.h"
 #include "Values.h"
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace tarvik::engine {
 
@@ -55,6 +58,25 @@ ExportFormat sheetFormat(Format f)
     return ExportFormat::Csv;
 }
 
+// A sheet's name from the caption the report is presented under: dates written with "-",
+// and, where Excel's 31 characters are too few, the date left out (the file names it) and
+// the words that fit.
+QString sheetTitle(const QString& caption)
+{
+    QString title = caption.simplified();
+    title.replace(QStringLiteral(": "), QStringLiteral(" "));
+    title.replace(u'/', u'-');
+    constexpr qsizetype kRoom = 31;
+    if (title.size() <= kRoom)
+        return title;
+    static const QRegularExpression trailingDate(QStringLiteral("\\s*\\d{1,2}-\\d{1,2}-\\d{4}$"));
+    title.remove(trailingDate);
+    if (title.size() <= kRoom)
+        return title;
+    const qsizetype cut = title.lastIndexOf(u' ', kRoom);
+    return title.left(cut > kRoom / 2 ? cut : kRoom);
+}
+
 // Excel's notation for a number or date format of an element.
 QString excelFormat(const ValueFormat& f)
 {
@@ -66,9 +88,22 @@ QString excelFormat(const ValueFormat& f)
         if (f.maxDecimals > 0)
             core += u'.' + QString(f.minDecimals, u'0') + QString(f.maxDecimals - f.minDecimals, u'#');
         auto quoted = [](const QString& s) { return s.isEmpty() ? s : u'"' + s + u'"'; };
-        QString out = quoted(f.prefix) + core + quoted(f.suffix);
+        auto section = [&](const QString& prefix, const QString& suffix, bool one) {
+            return quoted(withNumberChoices(prefix, one)) + core + quoted(withNumberChoices(suffix, one));
+        };
+        const bool choices = f.prefix.contains(u'{') || f.suffix.contains(u'{') || f.negPrefix.contains(u'{') ||
+                             f.negSuffix.contains(u'{');
+        const QString negative = f.hasNegativeSection ? section(f.negPrefix, f.negSuffix, false) : QString();
+        if (choices) {
+            // "1 patient", "2 patients": a section of its own for exactly one.
+            QString out = QStringLiteral("[=1]") + section(f.prefix, f.suffix, true);
+            if (f.hasNegativeSection)
+                out += QStringLiteral(";[<0]") + negative;
+            return out + u';' + section(f.prefix, f.suffix, false);
+        }
+        QString out = section(f.prefix, f.suffix, false);
         if (f.hasNegativeSection)
-            out += u';' + quoted(f.negPrefix) + core + quoted(f.negSuffix);
+            out += u';' + negative;
         return out;
     }
     case ValueFormat::Kind::DateTime: {
@@ -102,8 +137,10 @@ Cell cellOf(const QVariant& v, const ValueFormat& f, bool bold = false)
     const QDateTime dt = variantToDateTime(v, &dateOnly);
     if (dt.isValid()) {
         const QString fmt = f.kind == ValueFormat::Kind::DateTime ? excelFormat(f) : QString();
-        return dateOnly ? Cell::ofDate(dt.date(), fmt.isEmpty() ? QStringLiteral("mm/dd/yyyy") : fmt)
-                        : Cell::ofDateTime(dt, fmt.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm") : fmt);
+        Cell c = dateOnly ? Cell::ofDate(dt.date(), fmt.isEmpty() ? QStringLiteral("mm/dd/yyyy") : fmt)
+                          : Cell::ofDateTime(dt, fmt.isEmpty() ? QStringLiteral("mm/dd/yyyy hh:mm") : fmt);
+        c.bold = bold;
+        return c;
     }
     if (f.kind == ValueFormat::Kind::Number)
         if (const auto d = Decimal::fromVariant(v))
@@ -111,12 +148,34 @@ Cell cellOf(const QVariant& v, const ValueFormat& f, bool bold = false)
     return Cell::ofText(v.toString(), bold);
 }
 
-// Streams the report's rows into a sheet: title lines, a header row of the detail fields'
-// captions, group headers, details, group footers with their sums and the report totals.
+Cell cellOfSummary(const SummaryValue& v, const ValueFormat& f, bool bold)
+{
+    switch (v.kind) {
+    case SummaryValue::Kind::Empty:
+        return Cell::empty();
+    case SummaryValue::Kind::Decimal:
+        return Cell::ofNumber(v.decimal.toDouble(), excelFormat(f), bold);
+    case SummaryValue::Kind::Other: {
+        Cell c = cellOf(v.other, f, bold);
+        c.bold = bold;
+        return c;
+    }
+    }
+    return Cell::empty();
+}
+
+// Streams a report's rows into a sheet: title lines, a header row of the detail fields'
+// captions, group headers, details, group footers and the report footer. A footer keeps its
+// layout: each line of the band is a row of its own, and each element goes under the detail
+// column it stands over on the page, so labels stay beside their values. Subreports follow
+// as sections of their own where the page shows them.
 class SheetFeed : public RowWalker::Handler
 {
 public:
-    SheetFeed(const ReportSnapshot& snap, SheetWriter& writer) : m_snap(snap), m_def(*snap.def), m_w(writer)
+    // A section (a subreport) writes into the rows of the report it is placed in, with its
+    // own columns.
+    SheetFeed(const ReportSnapshot& snap, SheetWriter& writer, bool section = false)
+        : m_snap(snap), m_def(*snap.def), m_w(writer), m_section(section)
     {
         for (size_t i = 0; i < m_def.detail.elements.size(); ++i)
             if (m_def.detail.elements[i].kind == ElementKind::Field ||
@@ -130,43 +189,32 @@ public:
 
     void run()
     {
-        std::vector<double> widths;
-        for (size_t i : m_detailFields)
-            widths.push_back(std::max(6.0, m_def.detail.elements[i].rect.width() / 5.25));
-        if (widths.empty())
-            widths.push_back(40);
-        m_w.setColumnWidths(widths);
-
-        // Title lines: the report header's texts, a line per distinct height on the band.
-        std::vector<const ElementDef*> titles;
-        for (const auto& e : m_def.reportHeader.elements)
-            if (!textOf(e, nullptr).trimmed().isEmpty())
-                titles.push_back(&e);
-        std::stable_sort(titles.begin(), titles.end(), [](auto a, auto b) {
-            return a->rect.top() < b->rect.top() || (a->rect.top() == b->rect.top() && a->rect.left() < b->rect.left());
-        });
-        for (size_t i = 0; i < titles.size();) {
-            QStringList parts;
-            const double top = titles[i]->rect.top();
-            for (; i < titles.size() && std::abs(titles[i]->rect.top() - top) < 2; ++i)
-                parts << textOf(*titles[i], nullptr).trimmed();
-            m_w.addRow({Cell::ofText(parts.join(QStringLiteral("  ")), true)});
+        if (!m_section) {
+            std::vector<double> widths;
+            for (size_t i : m_detailFields)
+                widths.push_back(std::max(6.0, m_def.detail.elements[i].rect.width() / 5.25));
+            if (widths.empty())
+                widths.push_back(40);
+            m_w.setColumnWidths(widths);
         }
-        if (!titles.empty())
-            m_w.addRow({});
-        std::vector<Cell> header;
-        for (size_t i : m_detailFields)
-            header.push_back(Cell::ofText(m_def.detail.elements[i].caption, true));
-        if (!header.empty())
-            m_w.addRow(header);
 
         if (!m_def.query.empty()) {
             m_source = std::make_unique<RowSource>(m_snap);
             m_walker = std::make_unique<RowWalker>(m_def, *m_source);
-            m_walker->run(*this, nullptr);
         }
-        summaryRow(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow);
-        m_w.finish();
+        if (m_section) {
+            m_w.addRow({});
+            if (!bandRows(m_def.reportHeader, nullptr))
+                m_w.addRow({Cell::ofText(m_def.name, true)});
+            if (!m_def.reportHeader.present)
+                captionRow();
+        } else {
+            titleLines();
+            captionRow();
+        }
+        if (m_walker)
+            m_walker->run(*this, nullptr);
+        bandRows(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow);
     }
 
     void groupsStarting(int, const Row&) override {}
@@ -180,8 +228,8 @@ public:
             const auto& cols = m_walker->columnsOf(g.header);
             for (size_t i = 0; i < g.header.elements.size(); ++i) {
                 const ElementDef& e = g.header.elements[i];
-                const QVariant v = cols[i] >= 0 ? row[size_t(cols[i])] : QVariant();
-                const QString t = e.kind == ElementKind::Field ? formatValue(v, e.format) : textOf(e, &row);
+                const QString t = e.kind == ElementKind::Field ? formatValue(fieldValue(e, cols[i], &row), e.format)
+                                                               : textOf(e);
                 if (!t.trimmed().isEmpty())
                     parts << t.trimmed();
             }
@@ -190,6 +238,7 @@ public:
         if (text.isEmpty())
             text = formatValue(row[size_t(m_walker->groupColumn(level))], g.format);
         m_w.addRow({Cell::ofText(text, true)});
+        sections(g.header);
     }
 
     void detail(const Row& row) override
@@ -199,26 +248,61 @@ public:
         cells.reserve(m_detailFields.size());
         for (size_t i : m_detailFields) {
             const ElementDef& e = m_def.detail.elements[i];
-            if (e.kind == ElementKind::Summary) {
-                const SummaryValue v = m_walker->summary(e);
-                cells.push_back(v.kind == SummaryValue::Kind::Decimal
-                                    ? Cell::ofNumber(v.decimal.toDouble(), excelFormat(e.format))
-                                    : cellOf(v.other, e.format));
-            } else {
-                cells.push_back(cellOf(row[size_t(cols[i])], e.format));
-            }
+            if (e.kind == ElementKind::Summary)
+                cells.push_back(cellOfSummary(m_walker->summary(e), e.format, false));
+            else
+                cells.push_back(cellOf(fieldValue(e, cols[i], &row), e.format));
         }
         m_w.addRow(cells);
         m_lastRow = row;
+        sections(m_def.detail);
     }
 
     void groupFooter(int level, const Row& lastRow) override
     {
-        summaryRow(m_def.groups[size_t(level)].footer, &lastRow);
+        bandRows(m_def.groups[size_t(level)].footer, &lastRow);
     }
 
 private:
-    QString textOf(const ElementDef& e, const Row*) const
+    // Title lines: the report header's texts, a line per distinct height on the band.
+    void titleLines()
+    {
+        std::vector<const ElementDef*> titles;
+        for (const auto& e : m_def.reportHeader.elements)
+            if (!textOf(e).trimmed().isEmpty())
+                titles.push_back(&e);
+        std::stable_sort(titles.begin(), titles.end(), [](auto a, auto b) {
+            return a->rect.top() < b->rect.top() || (a->rect.top() == b->rect.top() && a->rect.left() < b->rect.left());
+        });
+        for (size_t i = 0; i < titles.size();) {
+            QStringList parts;
+            const double top = titles[i]->rect.top();
+            for (; i < titles.size() && std::abs(titles[i]->rect.top() - top) < 2; ++i)
+                parts << textOf(*titles[i]).trimmed();
+            m_w.addRow({Cell::ofText(parts.join(QStringLiteral("  ")), true)});
+        }
+        if (!titles.empty())
+            m_w.addRow({});
+    }
+
+    void captionRow()
+    {
+        std::vector<Cell> header;
+        for (size_t i : m_detailFields)
+            header.push_back(Cell::ofText(m_def.detail.elements[i].caption, true));
+        if (!header.empty())
+            m_w.addRow(header);
+    }
+
+    QVariant fieldValue(const ElementDef& e, int column, const Row* row) const
+    {
+        QVariant v = row && column >= 0 ? (*row)[size_t(column)] : QVariant();
+        if (isEmptyValue(v) && e.parameterIndex >= 0)
+            v = m_snap.params[size_t(e.parameterIndex)];
+        return v;
+    }
+
+    QString textOf(const ElementDef& e) const
     {
         switch (e.kind) {
         case ElementKind::Text: return e.text;
@@ -236,71 +320,165 @@ private:
         return {};
     }
 
-    // A footer's summaries go under the detail column of the same query column; its label
-    // texts into the first free cell.
-    void summaryRow(const BandDef& band, const Row* row)
+    // The cell an element of a band becomes; empty for decorations and page numbers.
+    Cell cellOfElement(const ElementDef& e, int column, const Row* row) const
     {
-        if (!band.present)
-            return;
-        std::vector<Cell> cells(m_columns);
-        bool any = false;
-        QStringList labels;
-        for (size_t i = 0; i < band.elements.size(); ++i) {
-            const ElementDef& e = band.elements[i];
-            if (e.kind == ElementKind::Summary && m_walker) {
-                const SummaryValue v = m_walker->summary(e);
-                Cell c;
-                switch (v.kind) {
-                case SummaryValue::Kind::Empty: break;
-                case SummaryValue::Kind::Decimal:
-                    c = Cell::ofNumber(v.decimal.toDouble(), excelFormat(e.format), true);
-                    break;
-                case SummaryValue::Kind::Other:
-                    c = cellOf(v.other, e.format, true);
-                    c.bold = true;
-                    break;
-                }
-                size_t col = m_columns;
-                for (size_t k = 0; k < m_detailFields.size(); ++k) {
-                    const ElementDef& d = m_def.detail.elements[m_detailFields[k]];
-                    if (d.kind == ElementKind::Field && !e.column.isEmpty() &&
-                        d.column.compare(e.column, Qt::CaseInsensitive) == 0)
-                        col = k;
-                }
-                if (col == m_columns) {
-                    for (size_t k = m_columns; k-- > 0;)
-                        if (cells[k].type == Cell::Type::Empty) {
-                            col = k;
-                            break;
-                        }
-                }
-                if (col < m_columns) {
-                    cells[col] = c;
-                    any = true;
-                }
-            } else if (e.kind == ElementKind::Field && m_walker && row) {
-                const auto& cols = m_walker->columnsOf(band);
-                labels << formatValue((*row)[size_t(cols[i])], e.format);
-            } else {
-                const QString t = textOf(e, row).trimmed();
-                if (!t.isEmpty())
-                    labels << t;
+        switch (e.kind) {
+        case ElementKind::Summary:
+            if (!m_walker)
+                return Cell::empty();
+            return cellOfSummary(m_walker->summary(e), e.format, e.font.bold);
+        case ElementKind::Field:
+            return cellOf(fieldValue(e, column, row), e.format, e.font.bold);
+        case ElementKind::Parameter:
+            return cellOf(m_snap.params[size_t(e.parameterIndex)], e.format, e.font.bold);
+        case ElementKind::Text:
+        case ElementKind::Special: {
+            const QString t = textOf(e).trimmed();
+            return t.isEmpty() ? Cell::empty() : Cell::ofText(t, e.font.bold);
+        }
+        case ElementKind::Line:
+        case ElementKind::Box:
+        case ElementKind::Image:
+        case ElementKind::Subreport:
+            return Cell::empty();
+        }
+        return Cell::empty();
+    }
+
+    // The detail column an element stands over: the one holding the point its text is
+    // aligned to. An element beside every column goes to the nearest, unless it is a summary
+    // of a column the detail shows: then under that column.
+    size_t columnOf(const ElementDef& e) const
+    {
+        if (m_detailFields.empty())
+            return 0;
+        const double x = e.align == Align::Right    ? e.rect.right() - 1
+                         : e.align == Align::Center ? e.rect.center().x()
+                                                    : e.rect.left() + 1;
+        size_t best = 0;
+        double bestDistance = std::numeric_limits<double>::max();
+        for (size_t k = 0; k < m_detailFields.size(); ++k) {
+            const QRectF r = m_def.detail.elements[m_detailFields[k]].rect;
+            const double distance = x < r.left() ? r.left() - x : x > r.right() ? x - r.right() : 0;
+            if (distance < bestDistance) {
+                best = k;
+                bestDistance = distance;
             }
         }
-        if (!labels.isEmpty())
-            for (auto& c : cells)
-                if (c.type == Cell::Type::Empty) {
-                    c = Cell::ofText(labels.join(u' '), true);
-                    any = true;
-                    break;
+        if (bestDistance > 0 && e.kind == ElementKind::Summary && !e.column.isEmpty())
+            for (size_t k = 0; k < m_detailFields.size(); ++k) {
+                const ElementDef& d = m_def.detail.elements[m_detailFields[k]];
+                if (d.kind == ElementKind::Field && d.column.compare(e.column, Qt::CaseInsensitive) == 0)
+                    return k;
+            }
+        return best;
+    }
+
+    // Puts a cell into its column; when another element took it, texts share the cell and
+    // anything else moves to the nearest free cell (or a new one at the end): nothing is lost.
+    static void place(std::vector<Cell>& cells, size_t column, const Cell& cell)
+    {
+        if (cells[column].type == Cell::Type::Empty) {
+            cells[column] = cell;
+            return;
+        }
+        if (cells[column].type == Cell::Type::Text && cell.type == Cell::Type::Text) {
+            cells[column].text += u' ' + cell.text;
+            cells[column].bold = cells[column].bold || cell.bold;
+            return;
+        }
+        // Labels look left, numbers right, as they read on the page.
+        const bool leftFirst = cell.type == Cell::Type::Text;
+        for (size_t step = 1; step < cells.size(); ++step) {
+            for (int dir : {leftFirst ? -1 : 1, leftFirst ? 1 : -1}) {
+                const qsizetype k = qsizetype(column) + dir * qsizetype(step);
+                if (k >= 0 && k < qsizetype(cells.size()) && cells[size_t(k)].type == Cell::Type::Empty) {
+                    cells[size_t(k)] = cell;
+                    return;
                 }
-        if (any)
-            m_w.addRow(cells);
+            }
+        }
+        cells.push_back(cell);
+    }
+
+    // A row that starts with a label starts in the first cell, as a sheet's rows do ("Total
+    // for the year" in column A); the figures after it keep their columns.
+    static void leadingLabelFirst(std::vector<Cell>& cells)
+    {
+        const auto first = std::find_if(cells.begin(), cells.end(),
+                                        [](const Cell& c) { return c.type != Cell::Type::Empty; });
+        if (first != cells.end() && first != cells.begin() && first->type == Cell::Type::Text)
+            std::swap(cells.front(), *first);
+    }
+
+    // A band as rows: each line of elements a row, in order from the top; the subreports
+    // placed on a line follow it. Returns whether anything was written.
+    bool bandRows(const BandDef& band, const Row* row)
+    {
+        if (!band.present)
+            return false;
+        static const std::vector<int> noColumns;
+        const std::vector<int>& cols = m_walker ? m_walker->columnsOf(band) : noColumns;
+        std::vector<size_t> order;
+        for (size_t i = 0; i < band.elements.size(); ++i) {
+            const ElementKind k = band.elements[i].kind;
+            if (k != ElementKind::Line && k != ElementKind::Box && k != ElementKind::Image)
+                order.push_back(i);
+        }
+        std::stable_sort(order.begin(), order.end(), [&band](size_t a, size_t b) {
+            const QRectF ra = band.elements[a].rect, rb = band.elements[b].rect;
+            return ra.top() < rb.top() || (ra.top() == rb.top() && ra.left() < rb.left());
+        });
+        bool wrote = false;
+        for (size_t i = 0; i < order.size();) {
+            // Elements whose tops lie within half a text line of the first are one line.
+            const ElementDef& first = band.elements[order[i]];
+            const double reach = first.rect.top() + std::max(2.0, first.rect.height() / 2);
+            std::vector<Cell> cells(m_columns);
+            std::vector<const ElementDef*> subreports;
+            bool any = false;
+            for (; i < order.size() && band.elements[order[i]].rect.top() < reach; ++i) {
+                const ElementDef& e = band.elements[order[i]];
+                if (e.kind == ElementKind::Subreport) {
+                    subreports.push_back(&e);
+                    continue;
+                }
+                const Cell c = cellOfElement(e, cols.empty() ? -1 : cols[order[i]], row);
+                if (c.type == Cell::Type::Empty)
+                    continue;
+                place(cells, columnOf(e), c);
+                any = true;
+            }
+            if (any) {
+                leadingLabelFirst(cells);
+                m_w.addRow(cells);
+                wrote = true;
+            }
+            for (const ElementDef* e : subreports)
+                section(*e);
+        }
+        return wrote;
+    }
+
+    // The subreports placed in a band that is written as one row (a detail, a group header).
+    void sections(const BandDef& band)
+    {
+        for (const ElementDef& e : band.elements)
+            if (e.kind == ElementKind::Subreport)
+                section(e);
+    }
+
+    void section(const ElementDef& e)
+    {
+        SheetFeed sub(m_snap.subreports[size_t(e.subreportIndex)], m_w, true);
+        sub.run();
     }
 
     const ReportSnapshot& m_snap;
     const Definition& m_def;
     SheetWriter& m_w;
+    bool m_section = false;
     std::vector<size_t> m_detailFields;
     size_t m_columns = 1;
     std::unique_ptr<RowSource> m_source;
@@ -308,21 +486,25 @@ private:
     Row m_lastRow;
 };
 
-ReportSnapshot snapshotForExport(Report& report)
-{
-    ReportSnapshot snap;
-    snap.def = std::shared_ptr<const Definition>(std::shared_ptr<const Definition>(), &report.definition());
-    snap.title = report.reportTitle();
-    for (DatabaseTable* t : report.tables())
-        snap.tables.push_back({t->location(), t->isLoggedOn(), t->server(), t->logOnDatabase(), t->user(), t->password()});
-    for (ParameterField* p : report.parameterFields())
-        snap.params.push_back(p->currentValue());
-    return snap;
-}
-
 #endif
 
 } // namespace
+
+QString Report::exportFilePath() const
+{
+    const StoredExport& stored = m_def->storedExport;
+    const int formatCode = m_exportOptions.formatType != 0 ? m_exportOptions.formatType
+                           : stored.present              ? stored.format
+                                                         : 29;
+    QString file = m_exportOptions.diskFileName;
+    if (file.isEmpty() && stored.present)
+        file = stored.fileName;
+    if (file.isEmpty())
+        file = name() + extensionOf(formatOf(formatCode));
+    if (QFileInfo(file).isRelative())
+        file = QDir(defaultExportFolder()).filePath(file);
+    return QDir::cleanPath(file);
+}
 
 void Report::exportReport()
 {
@@ -336,13 +518,7 @@ void Report::exportReport()
     const Format format = formatOf(formatCode);
     if (destination != 1)
         throw ReportError(QStringLiteral("Export destination code %1 is not supported (1 is a file on disk).").arg(destination));
-    QString file = m_exportOptions.diskFileName;
-    if (file.isEmpty() && stored.present)
-        file = stored.fileName;
-    if (file.isEmpty())
-        file = name() + extensionOf(format);
-    if (QFileInfo(file).isRelative())
-        file = QDir(defaultExportFolder()).filePath(file);
+    const QString file = exportFilePath();
     const QDir folder = QFileInfo(file).absoluteDir();
     if (!folder.exists())
         throw ReportError(QStringLiteral("Cannot export to \"%1\": the folder \"%2\" does not exist.")
@@ -359,13 +535,13 @@ void Report::exportReport()
     case Format::Xlsx:
     case Format::Csv: {
 #ifdef TARVIK_HAVE_SHEET_EXPORT
-        const ReportSnapshot snap = snapshotForExport(*this);
-        QString sheet = name();
-        static const QRegularExpression bad(QStringLiteral("[\\[\\]:*?/\\\\]"));
-        sheet.remove(bad);
-        auto writer = createSheetWriter(sheetFormat(format), file, sheet.left(31));
+        const ReportSnapshot snap = snapshotOfReport(*this);
+        // The sheet is named as the report is presented; the writer makes the name one
+        // Excel accepts.
+        auto writer = createSheetWriter(sheetFormat(format), file, sheetTitle(displayName()));
         SheetFeed feed(snap, *writer);
         feed.run();
+        writer->finish();
         return;
 #else
         throw ReportError(QStringLiteral("This build has no spreadsheet export."));

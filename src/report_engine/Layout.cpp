@@ -6,6 +6,7 @@
 #include "TextRenderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace tarvik::engine {
@@ -128,18 +129,11 @@ public:
     {
         m_current = &row;
         const GroupDef& g = m_def.groups[size_t(level)];
+        // The tree entry points at where the group's first band lands, which is known only
+        // once that band (this header, an inner one or the first row) has been placed.
+        if (m_treeLevel[size_t(level)] >= 0 && m_isMain)
+            m_pendingNodes.push_back({m_treeLevel[size_t(level)], treeLabel(level, row)});
         placeBand(g.header, &row, true);
-        if (m_treeLevel[size_t(level)] >= 0 && m_isMain) {
-            QString name = formatValue(row[size_t(m_walker->groupColumn(level))], g.format);
-            if (name.isEmpty())
-                name = QStringLiteral("(blank)");
-            // The header's page; with no header band, the page its first row lands on.
-            int page = m_flow.pageIndex;
-            if (!g.header.present && m_def.detail.present && m_flow.y + m_def.detail.height > m_flow.bodyBottom + 0.01 &&
-                !m_flow.bodyEmpty)
-                ++page;
-            DocumentWriter::addGroupNode(m_flow.doc, m_treeLevel[size_t(level)], name, page);
-        }
     }
 
     void detail(const Row& row) override
@@ -159,6 +153,50 @@ public:
 
 private:
     const Row* currentRow() const { return m_current; }
+
+    struct PendingNode
+    {
+        int level;
+        QString name;
+    };
+
+    // What the tree calls a group: the text its header shows (the header's first field, as
+    // the reader sees it), unless the group's own format says how to show its value; the
+    // group's value when the header has no field. Sort keys such as "1 Charges" stay out.
+    QString treeLabel(int level, const Row& row) const
+    {
+        const GroupDef& g = m_def.groups[size_t(level)];
+        QString name;
+        if (g.format.kind == ValueFormat::Kind::None && g.header.present) {
+            const auto& cols = m_walker->columnsOf(g.header);
+            const ElementDef* first = nullptr;
+            int column = -1;
+            for (size_t i = 0; i < g.header.elements.size(); ++i) {
+                const ElementDef& e = g.header.elements[i];
+                if (e.kind != ElementKind::Field || cols[i] < 0)
+                    continue;
+                if (!first || e.rect.top() < first->rect.top() - 0.5 ||
+                    (std::abs(e.rect.top() - first->rect.top()) <= 0.5 && e.rect.left() < first->rect.left())) {
+                    first = &e;
+                    column = cols[i];
+                }
+            }
+            if (first)
+                name = formatValue(row[size_t(column)], first->format).simplified();
+        }
+        if (name.isEmpty())
+            name = formatValue(row[size_t(m_walker->groupColumn(level))], g.format).simplified();
+        if (name.isEmpty())
+            name = QStringLiteral("(blank)");
+        return name;
+    }
+
+    void flushPendingNodes(int page, double y)
+    {
+        for (const PendingNode& node : m_pendingNodes)
+            DocumentWriter::addGroupNode(m_flow.doc, node.level, node.name, page, y);
+        m_pendingNodes.clear();
+    }
 
     void openData()
     {
@@ -208,6 +246,8 @@ private:
         m_walker->run(tail, &m_flow.cancel);
         if (m_flow.cancel.load() || db::stopRequested())
             throw ReportError(QStringLiteral("The layout was cancelled."));
+        if (!m_pendingNodes.empty()) // groups without any band: where the report stands now
+            flushPendingNodes(std::max(0, m_flow.pageIndex), m_flow.y);
         m_current = m_lastRow.empty() ? nullptr : &m_lastRow;
     }
 
@@ -267,7 +307,9 @@ private:
                 break;
             case ElementKind::Field: {
                 const int c = cols ? (*cols)[i] : -1;
-                const QVariant v = row && c >= 0 ? (*row)[size_t(c)] : QVariant();
+                QVariant v = row && c >= 0 ? (*row)[size_t(c)] : QVariant();
+                if (isEmptyValue(v) && e.parameterIndex >= 0)
+                    v = m_snap.params[size_t(e.parameterIndex)];
                 if (e.suppressIfEmpty && isEmptyValue(v))
                     continue;
                 p.text = formatValue(v, e.format);
@@ -313,6 +355,8 @@ private:
             m_flow.ensure(height);
         const double left = m_flow.margins.left() + m_x;
         const double top = m_flow.y;
+        if (flowing && !m_pendingNodes.empty())
+            flushPendingNodes(m_flow.pageIndex, top);
         PageBuilder& page = m_flow.page;
         std::vector<const ElementDef*> subreports;
         for (const Placed& p : placed) {
@@ -409,6 +453,7 @@ private:
     const Row* m_current = nullptr;
     Row m_lastRow;
     std::map<const ElementDef*, int> m_images;
+    std::vector<PendingNode> m_pendingNodes;
 };
 
 void Flow::startPage()

@@ -28,11 +28,17 @@ class DocumentWriter
 {
 public:
     static void addPage(Document& d, const QByteArray& page) { d.addPage(page); }
-    static void addGroupNode(Document& d, int level, const QString& name, int page)
+    static void addGroupNode(Document& d, int level, const QString& name, int page, double y)
     {
-        d.addGroupNode(level, name, page);
+        d.addGroupNode(level, name, page, y);
     }
 };
+
+class Report;
+// The report's settings as they are now, subreports included (a subreport table never logged
+// on of its own reads through the log-on of the report it is placed in). The definition is
+// not held: the report must outlive the snapshot.
+ReportSnapshot snapshotOfReport(Report& report);
 
 // Starts laying out in a thread of its own; the document fills in as pages are ready.
 std::shared_ptr<Document> startLayout(std::unique_ptr<LayoutJob> job);

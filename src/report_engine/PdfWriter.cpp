@@ -223,8 +223,10 @@ void writePdf(const Report& report, Document& document, const QString& path)
             const QSizeF size = document.pageSizePoints(0);
             writer.setPageLayout(QPageLayout(QPageSize(size, QPageSize::Point, QString(), QPageSize::ExactMatch),
                                              QPageLayout::Portrait, QMarginsF()));
-            writer.setTitle(report.reportTitle().isEmpty() ? report.name()
-                                                           : report.name() + QStringLiteral(" - ") + report.reportTitle());
+            // The caption the report is presented under; without one, its name and the hospital's.
+            writer.setTitle(!report.caption().isEmpty()        ? report.caption()
+                            : report.reportTitle().isEmpty() ? report.name()
+                                                             : report.name() + QStringLiteral(" - ") + report.reportTitle());
             writer.setCreator(QStringLiteral("Tarvik Reports"));
             QPainter painter;
             if (!painter.begin(&writer))

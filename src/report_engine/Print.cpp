@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <cmath>
 
 namespace tarvik::engine {
 
@@ -14,7 +15,8 @@ struct Settings
 {
     QMutex mutex;
     QString printerName;
-    QPageLayout layout;
+    QPageSize paper;
+    std::optional<QPageLayout::Orientation> orientation;
     int copies = 1;
 };
 
@@ -38,16 +40,28 @@ void PrintSettings::setPrinterName(const QString& name)
     settings().printerName = name;
 }
 
-QPageLayout PrintSettings::pageLayout()
+QPageSize PrintSettings::paper()
 {
     QMutexLocker lock(&settings().mutex);
-    return settings().layout;
+    return settings().paper;
 }
 
-void PrintSettings::setPageLayout(const QPageLayout& layout)
+void PrintSettings::setPaper(const QPageSize& paper)
 {
     QMutexLocker lock(&settings().mutex);
-    settings().layout = layout;
+    settings().paper = paper;
+}
+
+std::optional<QPageLayout::Orientation> PrintSettings::orientation()
+{
+    QMutexLocker lock(&settings().mutex);
+    return settings().orientation;
+}
+
+void PrintSettings::setOrientation(std::optional<QPageLayout::Orientation> orientation)
+{
+    QMutexLocker lock(&settings().mutex);
+    settings().orientation = orientation;
 }
 
 int PrintSettings::copies()
@@ -62,7 +76,34 @@ void PrintSettings::setCopies(int copies)
     settings().copies = std::max(1, copies);
 }
 
-void PrintSettings::applyTo(QPrinter& printer)
+void PrintSettings::reset()
+{
+    QMutexLocker lock(&settings().mutex);
+    settings().printerName.clear();
+    settings().paper = QPageSize();
+    settings().orientation.reset();
+    settings().copies = 1;
+}
+
+QPageLayout PrintSettings::pageLayoutFor(const QSizeF& reportPage)
+{
+    const QSizeF page = reportPage.isEmpty() ? QSizeF(612, 792) : reportPage;
+    const auto own = page.width() > page.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
+    const QPageLayout::Orientation turned = orientation().value_or(own);
+    QPageSize size = paper();
+    if (!size.isValid()) {
+        // The report's own paper, named when it is a standard one (the printer then picks the
+        // right tray), described by its portrait size either way.
+        const QSizeF portrait = own == QPageLayout::Landscape ? page.transposed() : page;
+        size = QPageSize(QPageSize::id(portrait, QPageSize::Point, QPageSize::FuzzyMatch));
+        const QSizeF named = size.isValid() ? size.size(QPageSize::Point) : QSizeF();
+        if (!size.isValid() || std::abs(named.width() - portrait.width()) + std::abs(named.height() - portrait.height()) > 2)
+            size = QPageSize(portrait, QPageSize::Point);
+    }
+    return QPageLayout(size, turned, QMarginsF());
+}
+
+void PrintSettings::applyTo(QPrinter& printer, const QSizeF& reportPage)
 {
     QString name = printerName();
     if (name.isEmpty())
@@ -76,9 +117,8 @@ void PrintSettings::applyTo(QPrinter& printer)
     printer.setPrinterName(name);
     if (!printer.isValid())
         throw ReportError(QStringLiteral("The printer \"%1\" is not available.").arg(name));
-    const QPageLayout layout = pageLayout();
-    if (layout.isValid())
-        printer.setPageLayout(layout);
+    printer.setFullPage(true);
+    printer.setPageLayout(pageLayoutFor(reportPage));
     printer.setCopyCount(copies());
 }
 
@@ -90,17 +130,8 @@ void Report::printOut()
         throw ReportError(doc->errorString());
 
     QPrinter printer(QPrinter::HighResolution);
-    const bool ownLayout = !PrintSettings::pageLayout().isValid();
-    PrintSettings::applyTo(printer);
-    if (ownLayout) {
-        // Nothing chosen in Page Setup: the report's own paper, its margins are in the pages.
-        const QSizeF size = doc->pageSizePoints(0);
-        const auto orientation = size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
-        const QSizeF portrait = orientation == QPageLayout::Landscape ? size.transposed() : size;
-        printer.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Point), orientation, QMarginsF()));
-        printer.setFullPage(true);
-    }
-    printer.setDocName(reportTitle().isEmpty() ? name() : name() + QStringLiteral(" - ") + reportTitle());
+    PrintSettings::applyTo(printer, doc->pageCount() > 0 ? doc->pageSizePoints(0) : definition().pageSizePoints());
+    printer.setDocName(displayName());
     qCInfo(lcEngine).noquote() << "printing" << name() << "on" << printer.printerName();
 
     QPainter painter;
@@ -111,7 +142,8 @@ void Report::printOut()
         if (i > 0 && !printer.newPage())
             throw ReportError(QStringLiteral("The printer \"%1\" refused page %2.").arg(printer.printerName()).arg(i + 1));
         const QSizeF page = doc->pageSizePoints(i);
-        // Fit the page into what the printer can print, keeping its proportions.
+        // Fit the page into what the printer can print, keeping its proportions; on the
+        // report's own paper this is its real size.
         const double scale = std::min(target.width() / page.width(), target.height() / page.height());
         painter.save();
         painter.scale(scale, scale);

@@ -187,6 +187,11 @@ static ReportSnapshot snapshotOf(Report& report, const QString& title, const Tab
     return snap;
 }
 
+ReportSnapshot snapshotOfReport(Report& report)
+{
+    return snapshotOf(report, report.reportTitle());
+}
+
 std::shared_ptr<Document> Report::layOut()
 {
     ReportSnapshot snap = snapshotOf(*this, m_title);
@@ -199,8 +204,9 @@ QString Report::defaultExportFolder()
     QMutexLocker lock(&g_folderMutex);
     if (!g_exportFolder.isEmpty())
         return g_exportFolder;
-    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return desktop.isEmpty() ? QDir::homePath() : desktop;
+    // The desktop folder where there is one; many Linux accounts have none.
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return !desktop.isEmpty() && QDir(desktop).exists() ? desktop : QDir::homePath();
 }
 
 void Report::setDefaultExportFolder(const QString& folder)

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPrinter;
@@ -84,6 +85,13 @@ public:
     void setReportTitle(const QString& title);
     QString reportTitle() const;
 
+    // The caption the report is presented under (a viewer window's title). It names print
+    // jobs, PDF documents and spreadsheet sheets; empty until a caller sets it.
+    void setCaption(const QString& caption) { m_caption = caption; }
+    QString caption() const { return m_caption; }
+    // The caption, or the definition's name when there is none.
+    QString displayName() const { return m_caption.isEmpty() ? name() : m_caption; }
+
     std::vector<DatabaseTable*> tables();
     std::vector<ParameterField*> parameterFields();
     // Value i goes to the i-th parameter field; values beyond the fields are ignored, fields
@@ -97,6 +105,9 @@ public:
     ExportOptions& exportOptions() { return m_exportOptions; }
     const ExportOptions& exportOptions() const { return m_exportOptions; }
     void exportReport();
+    // The file exportReport() writes: the options' file name, else the stored one, else the
+    // report's name with the format's extension; a relative name lies in the export folder.
+    QString exportFilePath() const;
     void printOut();
     std::shared_ptr<Document> layOut();
 
@@ -104,14 +115,15 @@ public:
     QString name() const { return m_def->name; }
     const Definition& definition() const { return *m_def; }
 
-    // Where an export with no file name goes: the user's desktop unless the program sets
-    // another folder.
+    // Where an export with no file name (or a relative one) goes: the folder the program sets,
+    // else the user's desktop folder when it exists, else the home folder.
     static QString defaultExportFolder();
     static void setDefaultExportFolder(const QString& folder);
 
 private:
     DefinitionPtr m_def;
     QString m_title;
+    QString m_caption;
     std::vector<std::unique_ptr<DatabaseTable>> m_tables;
     std::vector<std::unique_ptr<ParameterField>> m_params;
     std::vector<std::unique_ptr<Report>> m_subreports;
@@ -132,17 +144,29 @@ void writePdf(const ReportPtr& report, const QString& path);
 // The same for a finished document (report gives the title and the definition).
 void writePdf(const Report& report, Document& document, const QString& path);
 
-// Page set-up chosen by the frame's Page Setup; printOut() uses it.
+// Page set-up chosen by the frame's Page Setup, kept for the session; every printout uses it.
 class PrintSettings
 {
 public:
     static QString printerName(); // empty = the system's default printer
     static void setPrinterName(const QString& name);
-    static QPageLayout pageLayout(); // invalid = the report's own page
-    static void setPageLayout(const QPageLayout& layout);
+    // The paper chosen; invalid = each report on its own paper.
+    static QPageSize paper();
+    static void setPaper(const QPageSize& paper);
+    // The orientation chosen; none = each report as it is laid out.
+    static std::optional<QPageLayout::Orientation> orientation();
+    static void setOrientation(std::optional<QPageLayout::Orientation> orientation);
     static int copies();
     static void setCopies(int copies);
-    static void applyTo(QPrinter& printer); // printer name, layout, copies
+    // Back to the defaults: the default printer, each report on its own page, one copy.
+    static void reset();
+
+    // The page a report whose pages measure reportPage (points) prints on: the paper chosen
+    // (else the report's own), turned as chosen (else as the report is laid out), no margins
+    // (the report's margins are in its pages).
+    static QPageLayout pageLayoutFor(const QSizeF& reportPage);
+    // Printer name (checked), the page for reportPage and the copies.
+    static void applyTo(QPrinter& printer, const QSizeF& reportPage);
 };
 
 } // namespace tarvik::engine

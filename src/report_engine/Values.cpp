@@ -285,8 +285,10 @@ QDateTime variantToDateTime(const QVariant& value, bool* dateOnly)
         if (!dt.isValid())
             dt = QDateTime::fromString(iso, Qt::ISODate);
         if (!dt.isValid()) {
-            for (const char* f : {"MM/dd/yyyy hh:mm:ss", "MM/dd/yyyy hh:mm", "M/d/yyyy h:mm:ss AP",
-                                  "M/d/yyyy h:mm AP"}) {
+            // "hh:mm:ss.z" takes the fractions of a second the server's texts carry
+            // ("03/15/2026 23:59:59.99": up to the end of that day).
+            for (const char* f : {"MM/dd/yyyy hh:mm:ss", "MM/dd/yyyy hh:mm:ss.z", "MM/dd/yyyy hh:mm",
+                                  "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP"}) {
                 dt = QDateTime::fromString(s, QString::fromLatin1(f));
                 if (dt.isValid())
                     break;
@@ -377,6 +379,24 @@ bool isEmptyValue(const QVariant& value)
            (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty());
 }
 
+QString withNumberChoices(const QString& affix, bool one)
+{
+    if (!affix.contains(u'{'))
+        return affix;
+    static const QRegularExpression choice(QStringLiteral("\\{([^{}|]*)\\|([^{}|]*)\\}"));
+    QString out;
+    qsizetype pos = 0;
+    auto it = choice.globalMatch(affix);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        out += affix.mid(pos, m.capturedStart() - pos);
+        out += m.captured(one ? 1 : 2);
+        pos = m.capturedEnd();
+    }
+    out += affix.mid(pos);
+    return out;
+}
+
 QString formatDecimal(const Decimal& value, const ValueFormat& format)
 {
     switch (format.kind) {
@@ -401,17 +421,20 @@ QString formatDecimal(const Decimal& value, const ValueFormat& format)
             keep = point;
         s.truncate(keep);
     }
+    // "1 patient", "2 patients": the number as shown decides.
+    const bool one = s == QLatin1String("1");
     if (format.grouping) {
         const int point = int(s.indexOf(u'.'));
         const QString whole = point < 0 ? s : s.left(point);
         s = groupThousands(whole) + (point < 0 ? QString() : s.mid(point));
     }
+    auto affix = [one](const QString& a) { return withNumberChoices(a, one); };
     if (negative) {
         if (format.hasNegativeSection)
-            return format.negPrefix + s + format.negSuffix;
-        return u'-' + format.prefix + s + format.suffix;
+            return affix(format.negPrefix) + s + affix(format.negSuffix);
+        return u'-' + affix(format.prefix) + s + affix(format.suffix);
     }
-    return format.prefix + s + format.suffix;
+    return affix(format.prefix) + s + affix(format.suffix);
 }
 
 QString formatValue(const QVariant& value, const ValueFormat& format)
@@ -476,6 +499,13 @@ ValueFormat parseValueFormat(const QString& pattern)
             throw std::invalid_argument("a number format section needs # or 0 digits");
         prefix = sec.left(first);
         suffix = sec.mid(last + 1);
+        for (const QString& affix : {prefix, suffix}) {
+            // Every brace belongs to a choice "{singular|plural}".
+            QString rest = affix;
+            rest.remove(QRegularExpression(QStringLiteral("\\{[^{}|]*\\|[^{}|]*\\}")));
+            if (rest.contains(u'{') || rest.contains(u'}'))
+                throw std::invalid_argument("a choice in a number format is written {singular|plural}");
+        }
         if (!main)
             return;
         const QString core = sec.mid(first, last - first + 1);

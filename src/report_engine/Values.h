@@ -66,6 +66,10 @@ QDateTime variantToDateTime(const QVariant& value, bool* dateOnly = nullptr);
 // Text of a value through a format. Numbers keep their exact decimal value.
 QString formatValue(const QVariant& value, const ValueFormat& format);
 QString formatDecimal(const Decimal& value, const ValueFormat& format);
+// The text before or after a number with its choices "{singular|plural}" made: the singular
+// for one, the plural otherwise ("{patient|patients}").
+QString withNumberChoices(const QString& affix, bool one);
+
 
 bool isEmptyValue(const QVariant& value);
 

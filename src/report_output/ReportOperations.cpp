@@ -77,21 +77,13 @@ void printWithoutPrompt(engine::Report& report)
 {
     const std::shared_ptr<engine::Document> document = report.layOut();
     QPrinter printer(QPrinter::HighResolution);
-    const bool ownLayout = !engine::PrintSettings::pageLayout().isValid();
-    engine::PrintSettings::applyTo(printer);
-    printer.setDocName(report.reportTitle().isEmpty() ? report.name()
-                                                      : report.name() + QStringLiteral(" - ") + report.reportTitle());
+    // The page Page Setup chose, else the report's own paper, turned as the report is laid
+    // out unless an orientation was chosen; the job is named by the report's caption.
+    engine::PrintSettings::applyTo(printer, report.definition().pageSizePoints());
+    printer.setDocName(report.displayName());
     viewer::ReportViewer::waitForLayout(*document);
     if (document->hasFailed())
         throw engine::ReportError(document->errorString());
-    if (ownLayout && document->pageCount() > 0) {
-        // Nothing chosen in Page Setup: the report's own paper; its margins are in the pages.
-        const QSizeF size = document->pageSizePoints(0);
-        const auto orientation = size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
-        const QSizeF portrait = orientation == QPageLayout::Landscape ? size.transposed() : size;
-        printer.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Point), orientation, QMarginsF()));
-        printer.setFullPage(true);
-    }
     qCInfo(lcOutput).noquote() << "printing" << report.name() << "on" << printer.printerName();
     viewer::ReportViewer::printDocument(*document, printer);
 }
@@ -136,6 +128,8 @@ void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bo
 {
     if (!gReport)
         throw std::runtime_error("There is no report to show.");
+    // The caption names the report wherever it goes: print job, PDF title, sheet, viewer.
+    gReport->setCaption(Caption);
     if (const ShowReportOverride& override = showReportOverride()) {
         const engine::ReportPtr report = gReport;
         override(report, ShowGroupTree, Caption, DirectPrint, Modal);
@@ -163,8 +157,18 @@ void ShowReport(bool ShowGroupTree, const QString& Caption, bool DirectPrint, bo
     if (QMdiArea* area = viewerHost()) {
         QMdiSubWindow* child = area->addSubWindow(viewer);
         child->setAttribute(Qt::WA_DeleteOnClose);
+        // Nine tenths of the frame, each new viewer a step further down, always wholly inside
+        // the frame: a viewer running off its edge hides the page's right side.
         const QSize room = area->viewport()->size();
-        child->resize(std::max(480, room.width() * 9 / 10), std::max(360, room.height() * 9 / 10));
+        const QSize size(std::min(room.width(), std::max(480, room.width() * 9 / 10)),
+                         std::min(room.height(), std::max(360, room.height() * 9 / 10)));
+        int others = 0;
+        for (QMdiSubWindow* window : area->subWindowList())
+            others += window != child && window->isVisible() && !window->isMaximized() ? 1 : 0;
+        const int step = 24;
+        const int roomForSteps = std::max(0, std::min(room.width() - size.width(), room.height() - size.height()));
+        const int offset = roomForSteps > 0 ? (others * step) % (roomForSteps + 1) : 0;
+        child->setGeometry(offset, offset, size.width(), size.height());
         child->show();
         area->setActiveSubWindow(child);
     } else {

@@ -1,5 +1,6 @@
 #include "frmAnimate.h"
 
+#include "Session.h"
 #include "Stop.h"
 
 #include <QApplication>
@@ -166,7 +167,7 @@ QString frmAnimate::clipPath()
 {
     if (!clipOverride().isEmpty())
         return clipOverride();
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/FileCopy.gif");
+    return programFile(QStringLiteral("FileCopy.gif"));
 }
 
 void frmAnimate::setClipPath(const QString& path)

@@ -53,7 +53,7 @@ public:
     // The loaded window, or nullptr.
     static frmAnimate* instance();
 
-    // The clip: FileCopy.gif in the program's folder, unless a test chose another file.
+    // The clip: the program's FileCopy.gif (programFile), unless a test chose another file.
     static QString clipPath();
     static void setClipPath(const QString& path);
 

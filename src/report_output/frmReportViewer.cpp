@@ -3,6 +3,10 @@
 #include "ReportOperations.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QMessageBox>
 #include <QResizeEvent>
 #include <exception>
@@ -42,6 +46,45 @@ void showViewerError(QWidget* window, const QString& message)
     box.exec();
 }
 
+namespace {
+
+struct ExportRecord
+{
+    QMutex mutex;
+    QHash<QString, QString> writers; // clean absolute path -> identity
+};
+
+ExportRecord& exportRecord()
+{
+    static ExportRecord record;
+    return record;
+}
+
+} // namespace
+
+QString SessionExports::identity(const engine::Report& report)
+{
+    return report.filePath() + QLatin1Char('\n') + report.displayName();
+}
+
+QString SessionExports::writerOf(const QString& path)
+{
+    QMutexLocker lock(&exportRecord().mutex);
+    return exportRecord().writers.value(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
+void SessionExports::record(const QString& path, const engine::Report& report)
+{
+    QMutexLocker lock(&exportRecord().mutex);
+    exportRecord().writers.insert(QDir::cleanPath(QFileInfo(path).absoluteFilePath()), identity(report));
+}
+
+void SessionExports::clear()
+{
+    QMutexLocker lock(&exportRecord().mutex);
+    exportRecord().writers.clear();
+}
+
 frmReportViewer::frmReportViewer(QWidget* parent)
     : QWidget(parent)
 {
@@ -78,6 +121,28 @@ void frmReportViewer::CRViewer1_ExportButtonClicked()
     const engine::ReportPtr report = CRViewer1->reportSource();
     if (!report)
         return;
+    QString target;
+    try {
+        target = report->exportFilePath();
+    } catch (const std::exception& e) {
+        CRViewer1_Error(QString::fromStdString(e.what()));
+        return;
+    }
+    // Another report's file of this session (two reports of one name and day): ask first.
+    const QString writer = SessionExports::writerOf(target);
+    if (!writer.isEmpty() && writer != SessionExports::identity(*report)) {
+        QMessageBox box(QMessageBox::Question, windowTitle(),
+                        QStringLiteral("\"%1\" was written a moment ago by the report \"%2\".\n\n"
+                                       "Replace it with this report?")
+                            .arg(QDir::toNativeSeparators(target), writer.section(QLatin1Char('\n'), 1)),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("msgReplaceExport"));
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes) {
+            CRViewer1->showMessage(QStringLiteral("Not exported: \"%1\" was kept.").arg(QDir::toNativeSeparators(target)));
+            return;
+        }
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         report->exportReport();
@@ -87,6 +152,8 @@ void frmReportViewer::CRViewer1_ExportButtonClicked()
         return;
     }
     QApplication::restoreOverrideCursor();
+    SessionExports::record(target, *report);
+    CRViewer1->showMessage(QStringLiteral("Exported to %1").arg(QDir::toNativeSeparators(target)));
 }
 
 } // namespace tarvik

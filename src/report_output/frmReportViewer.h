@@ -26,9 +26,22 @@ private:
 
 void showViewerError(QWidget* window, const QString& message);
 
+// The files the viewers' export buttons wrote in this session, and which report wrote each:
+// a file another report wrote is not replaced without asking.
+class SessionExports
+{
+public:
+    // Who wrote a file: the report's definition and its caption. Empty for none.
+    static QString writerOf(const QString& path);
+    static void record(const QString& path, const engine::Report& report);
+    static QString identity(const engine::Report& report);
+    static void clear(); // for tests
+};
+
 // The modeless report viewer: a child window of the frame showing the report that gReport
 // held when it loaded. Its export button exports that report with the options its dialog set,
-// without asking.
+// without asking, and says where the file went; only a file that another report wrote in this
+// session is not replaced without a question.
 class frmReportViewer : public QWidget
 {
     Q_OBJECT

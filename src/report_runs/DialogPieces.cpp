@@ -96,7 +96,15 @@ void ServerDayPicker::keyPressEvent(QKeyEvent* event)
 
 QString ServerDayPicker::refusal() const
 {
-    if (!m_latest.isValid() || date() <= m_latest)
+    // A month picker asks for a month, whatever day of it the edit holds: the server's own
+    // month is never refused (the edit may hold the 28th after passing through February).
+    const Sections shown = displayedSections();
+    const auto shownPart = [shown](const QDate& d) {
+        if (shown & DaySection)
+            return d;
+        return QDate(d.year(), (shown & MonthSection) ? d.month() : 1, 1);
+    };
+    if (!m_latest.isValid() || shownPart(date()) <= shownPart(m_latest))
         return {};
     const QString format = displayFormat();
     return QStringLiteral("%1 is after the server's date %2: no report can be run for a day that has not come yet.")

@@ -13,6 +13,7 @@
 #include <QPrinterInfo>
 #include <QSysInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <memory>
 #include <stdexcept>
 
@@ -163,6 +164,18 @@ QString singleValue(const ValueSpec& spec, const RunValues& run)
     throw std::logic_error("The six totals are not one value.");
 }
 
+// A report shown without a spreadsheet preset and without stored export options would be
+// exported under its definition's name, one file for every report of that definition (the
+// four departments' logbooks): it is named as the command line names it instead, by its
+// caption and the run's day, in the export folder. Only the name: the format stays the
+// engine's default.
+void nameUnpresetExport(const QString& caption, const RunValues& run)
+{
+    if (!gReport || !gReport->exportOptions().diskFileName.isEmpty() || gReport->definition().storedExport.present)
+        return;
+    gReport->exportOptions().diskFileName = outputBaseName({}, caption, run.from, runLabel(run)) + QStringLiteral(".xls");
+}
+
 void presentThroughRunner(const ReportSpec& row, const RunValues& run, bool directPrint)
 {
     const QString code = row.dept.value();
@@ -212,6 +225,41 @@ QString exportPresetFile(const QString& exportName, const QDate& date)
         + exportDayText(date) + QStringLiteral(".xls");
 }
 
+QString runLabel(const RunValues& run)
+{
+    if (run.from == run.to)
+        return exportDayText(run.from);
+    if (run.from == firstDayOfMonth(run.from) && run.to == lastDayOfMonth(run.from))
+        return run.from.toString(QStringLiteral("MM-yyyy"));
+    if (run.from == QDate(run.from.year(), 1, 1) && run.to == QDate(run.from.year(), 12, 31))
+        return yearText(run.from);
+    return exportDayText(run.from) + QStringLiteral(" to ") + exportDayText(run.to);
+}
+
+QString outputBaseName(const QString& exportName, const QString& caption, const QDate& day, const QString& label)
+{
+    if (!exportName.isEmpty())
+        return exportName + QLatin1Char(' ') + label;
+    QString name = caption;
+    // The runners' captions end with the day, or with the month as "mmm,yyyy": the label says it.
+    if (day.isValid())
+        for (const QString& captionDate : {dayText(day), formatMonthYear(day)}) {
+            if (name.endsWith(captionDate)) {
+                name.chop(captionDate.size());
+                break;
+            }
+        }
+    static const QRegularExpression trailing(QStringLiteral("[\\s:]+$"));
+    name.remove(trailing);
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.replace(QLatin1Char(':'), QLatin1Char('-'));
+    name.replace(QLatin1Char('\\'), QLatin1Char('-'));
+    name = name.simplified();
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("Report"));
+    return name + QLatin1Char(' ') + label;
+}
+
 QVariantList buildValues(const std::vector<ValueSpec>& specs, const RunValues& run)
 {
     QVariantList values;
@@ -258,6 +306,19 @@ QString boxCaptionOf(const std::vector<BatchRow>& rows, int box)
     return {};
 }
 
+QString withoutMnemonic(const QString& caption)
+{
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size()) {
+            ++i; // the mark goes; the character after it stays (a doubled one is a literal "&")
+        }
+        out += caption.at(i);
+    }
+    return out;
+}
+
 // ---- Work ----------------------------------------------------------------------------------
 
 db::Connection& sessionConnection()
@@ -271,8 +332,12 @@ DayTotals readTotals(const QString& text)
 {
     const db::RecordsetPtr rs = sessionConnection().execute(text);
     DayTotals totals;
-    if (!rs || !rs->isOpen() || rs->eof() || rs->bof())
-        return totals; // nobody to count that day
+    // A procedure that returns no result at all is broken, not a quiet day: zero totals
+    // printed as if they were the day's would be a plainly wrong report.
+    if (!rs || !rs->isOpen())
+        throw db::DbError(QStringLiteral("%1 returned no result: the day's totals cannot be read.").arg(text));
+    if (rs->eof() || rs->bof())
+        return totals; // no row: nobody to count that day
     totals.patientCharge = countField(*rs, QStringLiteral("TotalPatientCharge"), text);
     totals.patientCash = countField(*rs, QStringLiteral("TotalPatientCash"), text);
     totals.hospCharge = amountField(*rs, QStringLiteral("TotalHospCharge"), text);
@@ -307,6 +372,7 @@ QString produceRowOnce(const ReportSpec& row, const RunValues& runValues, bool d
 
     if (row.kind != RowKind::Report) {
         presentThroughRunner(row, run, print);
+        nameUnpresetExport(caption, run);
         busy.stop();
         progress.close();
         ui.produced(caption);
@@ -338,6 +404,8 @@ QString produceRowOnce(const ReportSpec& row, const RunValues& runValues, bool d
         options.diskFileName = exportPresetFile(QString::fromLatin1(row.exportName), run.from);
         options.destinationType = 1;
         options.formatType = 29;
+    } else {
+        nameUnpresetExport(caption, run);
     }
     progress.close();
     ui.produced(caption);
@@ -426,7 +494,7 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
             result.cancelled = true;
             break;
         }
-        ui.starting(++index, count, QString::fromLatin1(row.boxCaption).simplified());
+        ui.starting(++index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
         try {
             result.produced << produceRow(row.report, run, directPrint, ui);
             cancelPending = ui.cancelRequested();

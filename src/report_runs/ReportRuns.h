@@ -200,6 +200,16 @@ struct BatchRow
 // settings name) + "/" + name + " " + mm-dd-yyyy + ".xls".
 QString exportPresetFile(const QString& exportName, const QDate& date);
 
+// What an output file's name ends with for a run: the day "mm-dd-yyyy"; a whole month
+// "mm-yyyy"; a whole year "yyyy"; any other period "mm-dd-yyyy to mm-dd-yyyy".
+QString runLabel(const RunValues& run);
+
+// The name of a report's output file without its extension, as the spreadsheet presets name
+// theirs: the export name and the label; without an export name, the caption (a day it ends
+// with left out, characters a file name cannot hold replaced) and the label. The command
+// line's files and the viewers' exports are named so.
+QString outputBaseName(const QString& exportName, const QString& caption, const QDate& day, const QString& label);
+
 // A report's parameter list.
 QVariantList buildValues(const std::vector<ValueSpec>& specs, const RunValues& run);
 
@@ -215,7 +225,8 @@ QString captionOf(const ReportSpec& row, const RunValues& run);
 db::Connection& sessionConnection();
 
 // The six totals from the current row of the result of `command`; a Null field gives 0, no
-// row (or no result) gives all 0. Throws DbError for a missing field.
+// row gives all 0. Throws DbError when the command returns no result at all or a field is
+// missing.
 DayTotals readTotals(const QString& command);
 
 // Prepares, opens and presents one row. Returns the caption it was presented under. Throws on
@@ -251,5 +262,8 @@ const Row* rowOfType(const std::vector<Row>& rows, const QString& reportType)
 
 // The box caption of a batch table's box, or an empty text.
 QString boxCaptionOf(const std::vector<BatchRow>& rows, int box);
+
+// A caption as people read it: the access-key marks taken out ("&A/R" is "A/R", "&&" is "&").
+QString withoutMnemonic(const QString& caption);
 
 } // namespace tarvik::runs

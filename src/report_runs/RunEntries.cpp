@@ -85,7 +85,7 @@ std::vector<BatchBox> batchBoxes(const std::vector<BatchRow>& rows)
 {
     std::vector<BatchBox> boxes;
     for (const BatchRow& row : rows) {
-        const QString caption = QString::fromLatin1(row.boxCaption);
+        const QString caption = withoutMnemonic(QString::fromLatin1(row.boxCaption));
         boxes.push_back({row.box, stableName(caption), caption});
     }
     return boxes;
@@ -96,7 +96,7 @@ void runBatchEntry(const std::vector<BatchRow>& rows, const RunRequest& request,
     const BatchResult result =
         runBatch(rows, [&request](int box) { return request.isTicked(box); }, values, request.directPrint, ui);
     if (!result.ok()) {
-        QString box = boxCaptionOf(rows, result.failedBox).simplified();
+        QString box = withoutMnemonic(boxCaptionOf(rows, result.failedBox)).simplified();
         if (box.isEmpty())
             box = QString::number(result.failedBox);
         throw RunFailure(box, result.error);

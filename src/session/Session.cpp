@@ -3,6 +3,8 @@
 #include "RunHistory.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <stdexcept>
 
 namespace tarvik {
@@ -51,9 +53,23 @@ void setDepartmentCodes()
     gDeptApparatus = QStringLiteral("AP");
 }
 
+QString programFile(const QString& name, const QString& programFolder)
+{
+    const QString beside = programFolder + u'/' + name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/" TARVIK_DATA_FROM_BIN "/") + name);
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
+QString programFile(const QString& name)
+{
+    return programFile(name, QCoreApplication::applicationDirPath());
+}
+
 QString reportPathForProgram()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS");
+    return programFile(QStringLiteral("REPORTS"));
 }
 
 QDateTime serverDateFromField(const QVariant& value)

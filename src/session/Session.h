@@ -27,7 +27,7 @@ extern QString gCompanyAddress;  // its first address line
 extern QDateTime gServerDate;    // the database server's clock at log-in, never refreshed
 extern QString gMTSServerName;
 extern QString gConnectionString;
-extern QString gReportPath;      // the program's folder + "/REPORTS", no trailing separator
+extern QString gReportPath;      // the program's REPORTS folder (programFile), no trailing separator
 
 // Department codes, as the stored procedures and report definitions know them.
 extern QString gDeptRA, gDeptNR, gDeptRR, gDeptXRay, gDeptLaboratory, gDeptPhysicalTherapy,
@@ -37,7 +37,15 @@ extern QString gDeptRA, gDeptNR, gDeptRR, gDeptXRay, gDeptLaboratory, gDeptPhysi
 // Assigns the 23 department codes.
 void setDepartmentCodes();
 
-// The program's folder + "/REPORTS".
+// One of the program's own files or folders (REPORTS, Reports.Jpg, FileCopy.gif): beside the
+// program, as in a build folder, else where an installation puts them, share/tarvik-reports
+// reached from the program's folder (bin/../share/tarvik-reports), so an installed tree works
+// wherever its prefix is. When it is in neither place, the path beside the program, for the
+// message that it is missing.
+QString programFile(const QString& name, const QString& programFolder);
+QString programFile(const QString& name);
+
+// The program's REPORTS folder (programFile).
 QString reportPathForProgram();
 
 // The server's date and time as the start-up query returns it (a date-time, or a text such

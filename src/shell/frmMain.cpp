@@ -14,11 +14,16 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolButton>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace tarvik::shell {
@@ -45,6 +50,10 @@ QPushButton[category="true"][selected="true"] {
 QToolButton[item="true"] { text-align: left; color: #1c2a3a; border: 1px solid transparent; border-radius: 4px; padding: 2px 4px; }
 QToolButton[item="true"]:hover { background: #f5f8fb; border-color: #9fb6cf; }
 QToolButton[item="true"]:pressed { background: #c9d9ea; }
+QToolButton[item="true"]:focus { background: #e6eef7; border: 1px solid #2d5b8a; }
+QPushButton[category="true"]:focus { border: 2px solid #2d5b8a; }
+QPushButton[category="true"][selected="true"]:focus { border: 2px solid #f2c14e; }
+QScrollArea#itemArea, QWidget#itemStrip { background: transparent; border: none; }
 QFrame#picSplitter { background: #5a6b7d; }
 QWidget#imgSplitter { background: #b9c5d2; }
 )";
@@ -99,6 +108,7 @@ frmMain::frmMain(DialogRegistry& dialogs, QWidget* parent, const QString& pictur
     setWindowTitle(QStringLiteral("Reports"));
     setMinimumSize(px(2 * layout::kMinPaneWidth + kGripWidth), 300);
     setStyleSheet(QString::fromLatin1(kMenuStyle));
+    setFocusPolicy(Qt::StrongFocus);
 
     if (!gCurrentUser)
         throw std::runtime_error("No user is logged in.");
@@ -108,14 +118,29 @@ frmMain::frmMain(DialogRegistry& dialogs, QWidget* parent, const QString& pictur
 
     BuildCategoryButtons();
 
+    m_itemArea = new QScrollArea(m_picMainMenu);
+    m_itemArea->setObjectName(QStringLiteral("itemArea"));
+    m_itemArea->setFrameShape(QFrame::NoFrame);
+    m_itemArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_itemArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_itemArea->setFocusPolicy(Qt::NoFocus);
+    m_itemArea->viewport()->setAutoFillBackground(false);
+    m_itemStrip = new QWidget;
+    m_itemStrip->setObjectName(QStringLiteral("itemStrip"));
+    m_itemStrip->setAutoFillBackground(false);
+    m_itemArea->setWidget(m_itemStrip);
+    m_itemArea->setWidgetResizable(false);
+
     // Item buttons 1 to 10 are copies of item button 0.
     QFont itemFont;
     itemFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                           QStringLiteral("DejaVu Sans")});
     itemFont.setPointSize(9);
     for (int k = 0; k < layout::kItemButtonCount; ++k) {
-        auto* button = new QToolButton(m_picMainMenu);
+        auto* button = new QToolButton(m_itemStrip);
         button->setObjectName(QStringLiteral("fltSubMenu_%1").arg(k));
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->installEventFilter(this);
         button->setProperty("item", true);
         button->setAutoRaise(true);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -150,8 +175,8 @@ frmMain::frmMain(DialogRegistry& dialogs, QWidget* parent, const QString& pictur
     m_statusBar->addWidget(m_statusPanel, 1);
     m_statusPanel->setText(statusBarText(gCurrentUser->employeename(), gCurrentUser->ServerName()));
 
-    const QString folder = pictureFolder.isEmpty() ? QCoreApplication::applicationDirPath() : pictureFolder;
-    const QString picturePath = folder + QStringLiteral("/Reports.Jpg");
+    const QString picturePath = pictureFolder.isEmpty() ? programFile(QStringLiteral("Reports.Jpg"))
+                                                        : pictureFolder + QStringLiteral("/Reports.Jpg");
     QPixmap picture;
     if (!QFileInfo::exists(picturePath) || !picture.load(picturePath, "JPG"))
         throw std::runtime_error(
@@ -171,6 +196,7 @@ void frmMain::BuildCategoryButtons()
         button->setObjectName(QStringLiteral("cmdMainMenu_%1").arg(i));
         button->setProperty("category", true);
         button->setFocusPolicy(Qt::TabFocus);
+        button->installEventFilter(this);
         button->move(px(kCategoryButtonLeft), px(tops[i]));
         button->show();
         const int index = int(i);
@@ -192,6 +218,32 @@ void frmMain::cmdMainMenu_Click(int index)
     }
     ArrangeCategoryButtons();
     ShowCategoryItems();
+    orderTabs();
+}
+
+void frmMain::orderTabs()
+{
+    // Tab goes down the menu as it shows: the categories up to the open one, its items, then
+    // the categories below them.
+    std::vector<QWidget*> chain;
+    for (int i = 0; i <= m_selected; ++i)
+        chain.push_back(m_cmdMainMenu[size_t(i)]);
+    for (int k = 0; k < m_itemCount; ++k)
+        chain.push_back(m_fltSubMenu[size_t(k)]);
+    for (size_t i = size_t(m_selected) + 1; i < m_cmdMainMenu.size(); ++i)
+        chain.push_back(m_cmdMainMenu[i]);
+    for (size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void frmMain::focusInEvent(QFocusEvent* event)
+{
+    // The menu itself takes no keys: its open category's first item does.
+    QWidget::focusInEvent(event);
+    if (m_itemCount > 0)
+        m_fltSubMenu.front()->setFocus(event->reason());
+    else
+        m_cmdMainMenu[size_t(m_selected)]->setFocus(event->reason());
 }
 
 void frmMain::ArrangeCategoryButtons()
@@ -220,6 +272,19 @@ void frmMain::BuildItemButtons(const std::vector<QString>& captions)
     const int width = px(layout::sizeControls(m_paneWidth, windowWidthTwips(), kGripWidth, 0,
                                               paneHeightTwips())
                              .itemButtonWidth);
+    // The strip starts where the first item does and ends above the next category button
+    // (or the pane's bottom margin); the items keep their places in it.
+    const int stripTop = tops.empty() ? selected->y() + selected->height() : px(tops.front());
+    int stripBottom = m_picMainMenu->height() - px(layout::kBottomGap);
+    if (m_selected + 1 < int(m_cmdMainMenu.size()))
+        stripBottom = m_cmdMainMenu[size_t(m_selected + 1)]->y();
+    const int contentHeight = tops.empty() ? 0 : px(tops.back()) + px(kItemButtonHeight) - stripTop;
+    const int viewHeight = std::max(0, std::min(contentHeight, stripBottom - stripTop));
+    const bool scrolls = contentHeight > viewHeight;
+    const int scrollBar = scrolls ? m_itemArea->verticalScrollBar()->sizeHint().width() : 0;
+    const int buttonWidth = std::max(1, std::min(width, m_picMainMenu->width() - px(kItemButtonLeft) - scrollBar));
+    m_itemArea->setGeometry(px(kItemButtonLeft), stripTop, buttonWidth + scrollBar, viewHeight);
+    m_itemStrip->resize(buttonWidth, std::max(contentHeight, 1));
     for (int k = 0; k < layout::kItemButtonCount; ++k) {
         QToolButton* button = m_fltSubMenu[size_t(k)];
         if (k >= m_itemCount) {
@@ -228,9 +293,36 @@ void frmMain::BuildItemButtons(const std::vector<QString>& captions)
         }
         button->setText(captions[size_t(k)]);
         button->setIcon(QIcon(bigPicturePath(m_basePicture + k)));
-        button->setGeometry(px(kItemButtonLeft), px(tops[size_t(k)]), width, px(kItemButtonHeight));
+        button->setGeometry(0, px(tops[size_t(k)]) - stripTop, buttonWidth, px(kItemButtonHeight));
         button->show();
     }
+    m_itemArea->setVisible(m_itemCount > 0);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    // The menu by keyboard: Enter opens the focused item (or category), the arrows move
+    // between the items of the open category.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
+            button->click();
+            return true;
+        }
+        const auto item = std::find(m_fltSubMenu.begin(), m_fltSubMenu.end(), watched);
+        if (item != m_fltSubMenu.end() && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up)) {
+            const int k = int(item - m_fltSubMenu.begin()) + (key->key() == Qt::Key_Down ? 1 : -1);
+            if (k >= 0 && k < m_itemCount)
+                m_fltSubMenu[size_t(k)]->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        if (auto* item = qobject_cast<QWidget*>(watched); item && item->parentWidget() == m_itemStrip)
+            m_itemArea->ensureWidgetVisible(item, 0, 4);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmMain::fltSubMenu_Click(int index)
@@ -279,8 +371,6 @@ void frmMain::applyGeometry()
     m_picMainMenu->setGeometry(0, 0, px(s.paneWidth), px(paneHeight));
     for (QPushButton* button : m_cmdMainMenu)
         button->resize(px(s.categoryButtonWidth), px(kCategoryButtonHeight));
-    for (QToolButton* button : m_fltSubMenu)
-        button->resize(px(s.itemButtonWidth), px(kItemButtonHeight));
     m_imgSplitter->setGeometry(px(s.gripLeft), px(s.gripTop), px(kGripWidth), px(s.gripHeight));
     m_image1->setGeometry(px(s.imageLeft), 0, px(s.imageWidth), px(paneHeight));
     const int statusHeight = m_statusBar->sizeHint().height();

@@ -7,6 +7,7 @@
 class QFrame;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QStatusBar;
 class QToolButton;
 
@@ -61,7 +62,7 @@ public:
     static constexpr int kGripWidth = 75;
     static constexpr int kInitialPaneWidth = 4650;
 
-    // Loads the menu. pictureFolder holds Reports.Jpg (the program's folder unless given);
+    // Loads the menu. pictureFolder holds Reports.Jpg (programFile unless given);
     // a missing picture throws std::runtime_error.
     explicit frmMain(DialogRegistry& dialogs, QWidget* parent = nullptr,
                      const QString& pictureFolder = QString());
@@ -81,12 +82,15 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildCategoryButtons();
     void ArrangeCategoryButtons();
     void ShowCategoryItems();
     void BuildItemButtons(const std::vector<QString>& captions);
+    void orderTabs();
     void applyGeometry();
     int windowWidthTwips() const;
     int paneHeightTwips() const;
@@ -98,6 +102,10 @@ private:
     DialogRegistry& m_dialogs;
     QFrame* m_picMainMenu;
     std::vector<QPushButton*> m_cmdMainMenu;
+    // The open category's items, in a strip of their own that scrolls when the window is too
+    // short for them, so that they never cover the category buttons below.
+    QScrollArea* m_itemArea;
+    QWidget* m_itemStrip;
     std::vector<QToolButton*> m_fltSubMenu;
     SplitterGrip* m_imgSplitter;
     QFrame* m_picSplitter;

@@ -8,6 +8,8 @@
 #include "frmMain.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QStyle>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QMdiArea>
@@ -44,6 +46,14 @@ QIcon toolbarPicture(const char* key)
 
 } // namespace
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/tarvik/icons/tarvik-reports-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 bool askCloseProgram(QWidget* parent)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Message"),
@@ -58,6 +68,9 @@ mdiReportForm::mdiReportForm(DialogRegistry& dialogs, QWidget* parent)
 {
     setObjectName(QStringLiteral("mdiReportForm"));
     setWindowTitle(QStringLiteral("Tarvik - Reports"));
+    // Every window of the program without an icon of its own (dialogs, viewers) takes it.
+    QApplication::setWindowIcon(programIcon());
+    setWindowIcon(programIcon());
     resize(1200, 780);
     m_dialogs.setParentWidget(this);
 
@@ -65,6 +78,8 @@ mdiReportForm::mdiReportForm(DialogRegistry& dialogs, QWidget* parent)
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The report menu is maximized: other windows keep their own size when they are activated.
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(m_mdi);
 
     // Menus.
@@ -112,7 +127,7 @@ mdiReportForm::mdiReportForm(DialogRegistry& dialogs, QWidget* parent)
     m_mainWindow->setObjectName(QStringLiteral("frmMainWindow"));
     // Closing the report menu only hides it: the frame shows it again when it stays open.
     m_mainWindow->setAttribute(Qt::WA_DeleteOnClose, false);
-    m_mainWindow->setWindowIcon(QIcon(QStringLiteral(":/tarvik/pictures/toolbar/Daily.png")));
+    m_mainWindow->setWindowIcon(programIcon());
     m_mainWindow->showMaximized();
 }
 
@@ -142,6 +157,36 @@ void mdiReportForm::Toolbar1_ButtonClick(const QString& key)
         QMessageBox::critical(this, QString::fromLatin1(kProgramTitle),
                               QString::fromUtf8(e.what()));
     }
+}
+
+void mdiReportForm::cascadeWindows()
+{
+    // Qt's own cascade shrinks each window to its smallest size: a viewer a few lines high.
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_mdi->subWindowList(QMdiArea::StackingOrder))
+        if (window->isVisible() && window != m_mainWindow)
+            windows << window;
+    if (windows.isEmpty())
+        return;
+    const QSize room = m_mdi->viewport()->size();
+    const int step = std::max(20, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, windows.front()) + 4);
+    const QSize size(std::min(room.width(), std::max(room.width() * 3 / 4, 640)),
+                     std::min(room.height(), std::max(room.height() * 3 / 4, 420)));
+    // As many steps as fit before a window would leave the area; then from the top again.
+    const int fit = std::max(1, std::min((room.width() - size.width()) / step, (room.height() - size.height()) / step) + 1);
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        if (window->isMaximized() || window->isMinimized())
+            window->showNormal();
+        const int offset = (i % fit) * step;
+        window->setGeometry(offset, offset, size.width(), size.height());
+        window->raise();
+    }
+    if (active && windows.contains(active))
+        m_mdi->setActiveSubWindow(active);
+    else
+        m_mdi->setActiveSubWindow(windows.back());
 }
 
 void mdiReportForm::mnuPageSetup_Click()
@@ -196,7 +241,7 @@ void mdiReportForm::updateWindowMenu()
     m_windowMenu->clear();
     QAction* cascade = m_windowMenu->addAction(QStringLiteral("&Cascade"));
     cascade->setObjectName(QStringLiteral("mnuCascade"));
-    connect(cascade, &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
+    connect(cascade, &QAction::triggered, this, &mdiReportForm::cascadeWindows);
     QAction* tile = m_windowMenu->addAction(QStringLiteral("&Tile"));
     tile->setObjectName(QStringLiteral("mnuTile"));
     connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);

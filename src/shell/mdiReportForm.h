@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class QIcon;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -35,6 +36,10 @@ public:
     // A toolbar button, by its key ("EndOfDay", "AfterEOM", "EndOfYear", "Exit").
     void Toolbar1_ButtonClick(const QString& key);
 
+    // Window > Cascade: the report windows one over the other, each offset by a title bar
+    // and large enough to read a report in; the report menu stays maximized behind them.
+    void cascadeWindows();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -51,6 +56,9 @@ private:
     QToolBar* m_toolbar;
     QMenu* m_windowMenu;
 };
+
+// The program's icon, on every window of the program.
+QIcon programIcon();
 
 // The question the frame asks before it closes; a test may answer it instead of a person.
 // Returns true for Yes.

@@ -7,6 +7,7 @@
 #include "Startup.h"
 #include "Twips.h"
 #include "frmMain.h"
+#include "ProgramSettings.h"
 #include "mdiReportForm.h"
 
 #ifdef TARVIK_HAVE_ENGINE
@@ -15,6 +16,9 @@
 #endif
 
 #include <QAction>
+#include <QComboBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,6 +106,7 @@ private:
 
     shell::frmMain* menu() const { return m_frame ? m_frame->mainMenu() : nullptr; }
 
+    QTemporaryDir m_config; // ~/.config of this test: the real one is left alone
     QTemporaryDir m_dir;
     QTemporaryDir m_emptyDir;
     std::unique_ptr<testing::DataFolderFixture> m_data;
@@ -113,6 +118,8 @@ private:
 private slots:
     void initTestCase()
     {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
         QVERIFY(m_dir.isValid());
         m_data = std::make_unique<testing::DataFolderFixture>(m_dir.path());
         m_data->addUser("demo", "Demo Accountant", "RP", "demo");
@@ -350,7 +357,8 @@ private slots:
                 // Each below the previous one by its height and the gap.
                 const int expectedTop = twipsToPixels(shell::pixelsToTwips(button->y()) + shell::frmMain::kCategoryButtonHeight + 20
                                                       + k * (shell::frmMain::kItemButtonHeight + 40));
-                QVERIFY2(qAbs(item->y() - expectedTop) <= 1, qPrintable(item->objectName()));
+                const int top = item->mapTo(menu()->findChild<QWidget*>("picMainMenu"), QPoint(0, 0)).y();
+                QVERIFY2(qAbs(top - expectedTop) <= 1, qPrintable(item->objectName()));
             } else {
                 QVERIFY2(item->isHidden(), qPrintable(item->objectName()));
             }
@@ -372,7 +380,7 @@ private slots:
             QCOMPARE(menu()->findChild<QPushButton*>(QStringLiteral("cmdMainMenu_%1").arg(i))->y(),
                      twipsToPixels(i * h));
         auto* item = menu()->findChild<QToolButton*>("fltSubMenu_0");
-        QCOMPARE(item->y(), twipsToPixels(8 * h + 20));
+        QCOMPARE(item->mapTo(menu()->findChild<QWidget*>("picMainMenu"), QPoint(0, 0)).y(), twipsToPixels(8 * h + 20));
         QCOMPARE(menu()->basePicture(), 41);
         QTest::mouseClick(menu()->findChild<QPushButton*>("cmdMainMenu_0"), Qt::LeftButton);
     }
@@ -476,34 +484,177 @@ private slots:
         m_frame->Toolbar1_ButtonClick("NoSuchKey"); // does nothing
     }
 
-    void pageSetupKeepsTheChoiceAndCancelChangesNothing()
+    void pageSetupOffersThePrintersAndKeepsTheChoice()
     {
 #ifdef TARVIK_HAVE_ENGINE
         using tarvik::engine::PrintSettings;
-        if (QPrinterInfo::availablePrinters().isEmpty())
+        const QStringList printers = QPrinterInfo::availablePrinterNames();
+        if (printers.isEmpty())
             QSKIP("no printer queue on this machine");
-        PrintSettings::setPageLayout(QPageLayout());
+        PrintSettings::reset();
         QAction* pageSetup = m_frame->findChild<QAction*>("mnuPageSetup");
         QVERIFY(pageSetup);
+        QTemporaryDir exports;
 
+        // Cancel changes nothing, whatever was chosen in the dialog.
         QString title;
+        QStringList offered;
         ModalHandler<QDialog> cancel([&](QDialog* d) {
             title = d->windowTitle();
+            auto* printer = d->findChild<QComboBox*>("cboPrinter");
+            auto* paper = d->findChild<QComboBox*>("cboPaper");
+            QVERIFY(printer && paper);
+            for (int i = 0; i < printer->count(); ++i)
+                offered << printer->itemData(i).toString();
+            QCOMPARE(paper->currentText(), QStringLiteral("As each report is laid out"));
+            paper->setCurrentIndex(paper->findText("A4"));
             d->reject();
         });
         pageSetup->trigger();
         QVERIFY(cancel.fired());
         QCOMPARE(title, QStringLiteral("Page Setup"));
-        QVERIFY(!PrintSettings::pageLayout().isValid());
+        QCOMPARE(offered, printers); // the system's print queues
+        QVERIFY(!PrintSettings::paper().isValid());
 
-        ModalHandler<QDialog> ok([](QDialog* d) { d->accept(); });
+        // A folder that does not exist is refused and the dialog stays; then OK keeps it all.
+        ModalHandler<QDialog> ok([&](QDialog* d) {
+            if (qobject_cast<QMessageBox*>(d))
+                return;
+            auto* paper = d->findChild<QComboBox*>("cboPaper");
+            paper->setCurrentIndex(paper->findText("A4"));
+            auto* folder = d->findChild<QLineEdit*>("txtExportFolder");
+            folder->setText(exports.filePath("missing"));
+            QTest::keyClick(folder, Qt::Key_Return);
+            QVERIFY(d->isVisible());
+            folder->setText(exports.path());
+            QTest::keyClick(folder, Qt::Key_Return);
+        });
+        bool refused = false;
+        ModalHandler<QMessageBox> noFolder([&refused](QMessageBox* box) {
+            refused = box->text().contains("does not exist");
+            box->accept();
+        });
         pageSetup->trigger();
         QVERIFY(ok.fired());
-        QVERIFY(PrintSettings::pageLayout().isValid());
-        PrintSettings::setPageLayout(QPageLayout());
+        QVERIFY(noFolder.fired() && refused);
+        QVERIFY(PrintSettings::paper().isEquivalentTo(QPageSize(QPageSize::A4)));
+        QVERIFY(!PrintSettings::orientation().has_value());
+        QVERIFY(printers.contains(PrintSettings::printerName()));
+        // Each report keeps its own orientation on the paper chosen: a landscape report is
+        // not shrunk onto a portrait page.
+        const QPageLayout landscape = PrintSettings::pageLayoutFor(QSizeF(1008, 612));
+        QCOMPARE(landscape.orientation(), QPageLayout::Landscape);
+        QVERIFY(landscape.pageSize().isEquivalentTo(QPageSize(QPageSize::A4)));
+        QCOMPARE(PrintSettings::pageLayoutFor(QSizeF(612, 792)).orientation(), QPageLayout::Portrait);
+        // The export folder is kept for later sessions, in ~/.config/tarvik.
+        QCOMPARE(shell::savedExportFolder(), exports.path());
+        QCOMPARE(engine::Report::defaultExportFolder(), exports.path());
+        QVERIFY(shell::programSettingsFile().startsWith(m_config.path() + "/tarvik/"));
+
+        // The choice shows again the next time, for the session.
+        QString paperShown;
+        ModalHandler<QDialog> look([&](QDialog* d) {
+            paperShown = d->findChild<QComboBox*>("cboPaper")->currentText();
+            d->reject();
+        });
+        pageSetup->trigger();
+        QVERIFY(look.fired());
+        QCOMPARE(paperShown, QStringLiteral("A4"));
+
+        PrintSettings::reset();
+        shell::saveExportFolder(QString());
 #else
         QSKIP("this build has no report engine to keep the page set-up");
 #endif
+    }
+
+    void menuItemsTakeTheKeyboardAndScrollInASmallWindow()
+    {
+        if (QWidget* open = m_dialogs.instance("frmReportDateOthers"))
+            open->close();
+        QTRY_VERIFY(!m_dialogs.instance("frmReportDateOthers"));
+        m_probeLoads = 0;
+        m_dialogs.add("frmReportDateOthers", [this](QWidget* parent) {
+            ++m_probeLoads;
+            return new ProbeDialog(parent);
+        });
+        const QSize before = m_frame->size();
+        m_frame->resize(900, 600);
+        QCoreApplication::processEvents();
+        QTest::mouseClick(menu()->findChild<QPushButton*>("cmdMainMenu_0"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        auto* area = menu()->findChild<QScrollArea*>("itemArea");
+        auto* pane = menu()->findChild<QWidget*>("picMainMenu");
+        auto* next = menu()->findChild<QPushButton*>("cmdMainMenu_1");
+        QVERIFY(area && pane && next);
+        // The items end above the next category button; the rest scroll.
+        QVERIFY2(area->geometry().bottom() < next->y(), qPrintable(QStringLiteral("%1 >= %2").arg(area->geometry().bottom()).arg(next->y())));
+        auto* last = menu()->findChild<QToolButton*>("fltSubMenu_7");
+        QVERIFY(last->mapTo(pane, QPoint(0, last->height())).y() > area->geometry().bottom());
+        QVERIFY(area->verticalScrollBar()->isVisible());
+
+        // Down from the first item to the last brings it into view; Enter opens it.
+        auto* first = menu()->findChild<QToolButton*>("fltSubMenu_0");
+        m_frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frame.get()));
+        first->setFocus();
+        QVERIFY(first->hasFocus());
+        for (int k = 0; k < 7; ++k)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QVERIFY(last->hasFocus());
+        const int lastBottom = last->mapTo(area->viewport(), QPoint(0, last->height())).y();
+        QVERIFY2(lastBottom <= area->viewport()->height(), qPrintable(QString::number(lastBottom)));
+        QTest::keyClick(last, Qt::Key_Up);
+        auto* payment = menu()->findChild<QToolButton*>("fltSubMenu_6");
+        QVERIFY(payment->hasFocus());
+        QTest::keyClick(last, Qt::Key_Down);
+        QTest::keyClick(last, Qt::Key_Return); // "Payment Summary Report"
+        QCOMPARE(m_probeLoads, 1);
+        auto* dialog = static_cast<ProbeDialog*>(m_dialogs.instance("frmReportDateOthers"));
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->reportType, QStringLiteral("7"));
+        dialog->close();
+
+        m_frame->resize(before);
+        QCoreApplication::processEvents();
+        // With room enough nothing scrolls.
+        QVERIFY(!area->verticalScrollBar()->isVisible());
+    }
+
+    void cascadeLeavesReadableWindowsAndEveryWindowHasTheIcon()
+    {
+        QVERIFY(!QApplication::windowIcon().isNull());
+        QCOMPARE(m_frame->windowIcon().pixmap(32).toImage(), shell::programIcon().pixmap(32).toImage());
+        QCOMPARE(QApplication::windowIcon().pixmap(32).toImage(), shell::programIcon().pixmap(32).toImage());
+        QDialog someDialog;
+        QVERIFY(!someDialog.windowIcon().isNull()); // dialogs take the program's icon
+
+        QList<QMdiSubWindow*> windows;
+        for (int i = 0; i < 3; ++i) {
+            auto* child = new QWidget;
+            child->setWindowTitle(QStringLiteral("Viewer %1").arg(i));
+            child->setMinimumSize(50, 30);
+            windows << m_frame->addChildWindow(child);
+        }
+        auto* window = m_frame->findChild<QMenu*>("mnuWindow");
+        emit window->aboutToShow();
+        QAction* cascade = window->findChild<QAction*>("mnuCascade");
+        QVERIFY(cascade);
+        cascade->trigger();
+        QCoreApplication::processEvents();
+        const QSize room = m_frame->mdiArea()->viewport()->size();
+        for (int i = 0; i < windows.size(); ++i) {
+            QMdiSubWindow* w = windows[i];
+            QVERIFY2(w->width() >= std::min(room.width(), 640) && w->height() >= std::min(room.height(), 420),
+                     qPrintable(QStringLiteral("%1x%2").arg(w->width()).arg(w->height())));
+            QVERIFY(m_frame->mdiArea()->viewport()->rect().contains(w->geometry()));
+            if (i > 0)
+                QVERIFY(w->y() > windows[i - 1]->y());
+        }
+        QVERIFY(m_frame->findChild<QMdiSubWindow*>("frmMainWindow")->isMaximized());
+        for (QMdiSubWindow* w : windows)
+            w->close();
+        QCoreApplication::processEvents();
     }
 
     void closeAnsweredNoKeepsFrameAndMainWindow()

@@ -27,7 +27,15 @@ TEST(RunCatalog, EveryDailyReportAndTheBatchHaveTheirStableNames)
         "daily-summary-of-discharges", "daily-income-report", "daily-summary-of-services", "admission-logbook",
         "opd-registration-logbook", "payment-summary-report", "laboratory-examination-logbook",
         "x-ray-examination-logbook", "ultrasound-examination-logbook", "ct-scan-examination-logbook",
-        "patients-account-status-report", "end-of-day"};
+        "patients-account-status-report", "end-of-day", "monthly-miscellaneous-report",
+        "year-end-miscellaneous-report", "monthly-laboratory-report", "monthly-xray-report",
+        "monthly-ultrasound-report", "monthly-operating-room-report", "monthly-physical-therapy-report",
+        "monthly-rts-report", "monthly-ct-scan-report", "monthly-delivery-room-report", "after-end-of-month",
+        "daily-transactions-audit-trail", "adjustments-report", "aging-analysis-detail-report", "aging-analysis-summary",
+        "payable-aging-analysis-detail", "payable-aging-analysis-summary", "monthly-summary-of-audit-trail",
+        "list-of-admissions", "year-end-apparatus-report", "year-end-laboratory-report", "year-end-x-ray-report",
+        "year-end-ultrasound-report", "year-end-operating-room-report", "year-end-physical-therapy-report",
+        "year-end-rts-report", "year-end-ct-scan-report", "year-end-delivery-room-report", "year-end"};
     EXPECT_EQ(names(), expected);
     EXPECT_EQ(names().removeDuplicates(), 0);
 }
@@ -75,6 +83,53 @@ TEST(RunCatalog, BatchBoxesAreChosenByNumberNameOrCaption)
     EXPECT_THROW(parseBoxes(*batch, QStringLiteral(",")), std::runtime_error);
 }
 
+TEST(RunCatalog, MonthEndEntriesTakeAMonthAndTheBatchNamesItsFilesByBox)
+{
+    const RunEntry* month = findEntry(QStringLiteral("Monthly XRay Report"));
+    ASSERT_NE(month, nullptr);
+    EXPECT_TRUE(month->takes(Input::Month));
+    EXPECT_FALSE(month->batch);
+    const RunEntry* batch = findEntry(QStringLiteral("after-end-of-month"));
+    ASSERT_NE(batch, nullptr);
+    EXPECT_TRUE(batch->takes(Input::Month) && batch->takes(Input::Reports));
+    // Three pairs of its boxes share a viewer caption.
+    EXPECT_TRUE(batch->filesByBox);
+    ASSERT_EQ(batch->boxes.size(), 18u);
+    // Box 15's access key is no part of its name.
+    const auto ticked = parseBoxes(*batch, QStringLiteral("A/R General Ledger - Detail,ar-general-ledger-summary,8"));
+    for (int box = 0; box < 18; ++box)
+        EXPECT_EQ(ticked.at(size_t(box)), box == 15 || box == 13 || box == 8) << "box " << box;
+}
+
+TEST(RunCatalog, PeriodAgingAndAuditTrailEntriesTakeTheirDialogsInputs)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<Input> inputs;
+        size_t boxes;
+    } rows[] = {
+        {"adjustments-report", {Input::Period}, 0},
+        {"payable-aging-analysis-summary", {Input::Period}, 0},
+        {"aging-analysis-detail-report", {Input::Period, Input::BalanceClass}, 0},
+        {"list-of-admissions", {Input::Period}, 0},
+        {"daily-transactions-audit-trail", {Input::Date, Input::PatientClass, Input::Reports}, 3},
+        {"monthly-summary-of-audit-trail", {Input::Month, Input::Reports}, 4},
+    };
+    for (const auto& r : rows) {
+        const RunEntry* e = findEntry(QString::fromLatin1(r.name));
+        ASSERT_NE(e, nullptr) << r.name;
+        EXPECT_EQ(e->inputs, r.inputs) << r.name;
+        EXPECT_EQ(e->batch, r.boxes > 0) << r.name;
+        EXPECT_EQ(e->boxes.size(), r.boxes) << r.name;
+    }
+    // The monthly audit trail's boxes by their captions: "Summary Per GL" is box 2, the
+    // summary per A/R box 1, whatever their places on the form.
+    const RunEntry* monthly = findEntry(QStringLiteral("Monthly Summary of Audit Trail"));
+    const auto ticked = parseBoxes(*monthly, QStringLiteral("ar-general-ledger-summary-per-gl,breakdown-of-departmental-revenue"));
+    EXPECT_EQ(ticked, (std::vector<bool>{false, false, true, true}));
+}
+
 TEST(RunCatalog, SortOrdersByNameEndingOrNumber)
 {
     EXPECT_EQ(sortNames(), (QStringList{"balance", "name", "account-limit", "station"}));
@@ -110,6 +165,9 @@ TEST(RunCatalog, OutputFilesAreNamedLikeThePresets)
               QStringLiteral("Daily Adjustment Report 02-03-2005"));
     EXPECT_EQ(outputBaseName({}, QStringLiteral("Audit A/R: totals"), day), QStringLiteral("Audit A-R- totals 02-03-2005"));
     EXPECT_EQ(outputBaseName({}, QStringLiteral("../.."), day), QStringLiteral("Report..-.. 02-03-2005"));
+    // A month's or year's caption ends with its month: the period label replaces it.
+    EXPECT_EQ(outputBaseName({}, QStringLiteral("Monthly Café O'Hara Report: Feb,2005"), day, QStringLiteral("02-2005")),
+              QStringLiteral("Monthly Café O'Hara Report 02-2005"));
 }
 
 // The inputs of the coming dialogs' entries: defaults as the dialogs start, the server's day
@@ -193,6 +251,28 @@ TEST(RunCatalog, InputsTakeTheDialogsDefaultsAndLimits)
     EXPECT_THROW(resolveInputs(entry({Input::Period}), {.from = "03/10/2026", .to = "03/15/2026"}, server,
                                QDate(2026, 3, 14), request),
                  std::runtime_error);
+}
+
+// A viewer's export without a preset takes the label of its run: what the command line's
+// files end with for the same report.
+TEST(RunCatalog, ARunsLabelNamesItsDayMonthYearOrPeriod)
+{
+    const struct
+    {
+        const char* why;
+        QDate from, to;
+        const char* label;
+    } rows[] = {
+        {"one day", QDate(2026, 3, 2), QDate(2026, 3, 2), "03-02-2026"},
+        {"a whole month", QDate(2026, 2, 1), QDate(2026, 2, 28), "02-2026"},
+        {"a whole leap February", QDate(2024, 2, 1), QDate(2024, 2, 29), "02-2024"},
+        {"a whole year", QDate(2025, 1, 1), QDate(2025, 12, 31), "2025"},
+        {"part of a month", QDate(2026, 2, 1), QDate(2026, 2, 27), "02-01-2026 to 02-27-2026"},
+        {"two months", QDate(2026, 1, 1), QDate(2026, 2, 28), "01-01-2026 to 02-28-2026"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(tarvik::runs::runLabel(tarvik::runs::RunValues::period(r.from, r.to)), QString::fromLatin1(r.label))
+            << r.why;
 }
 
 int main(int argc, char** argv)

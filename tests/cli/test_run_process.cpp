@@ -74,7 +74,8 @@ QString freshDir(const QString& name)
     return path;
 }
 
-Result runCli(const QStringList& args, const QByteArray& input = {})
+// tarvik-reports with these arguments, the subcommand first.
+Result runProgram(const QStringList& args, const QByteArray& input = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -83,7 +84,7 @@ Result runCli(const QStringList& args, const QByteArray& input = {})
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command must manage without it
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TARVIK_REPORTS_EXE), QStringList{QStringLiteral("run")} + args);
+    p.start(QStringLiteral(TARVIK_REPORTS_EXE), args);
     if (!p.waitForStarted(30000))
         return {};
     if (!input.isEmpty())
@@ -95,6 +96,11 @@ Result runCli(const QStringList& args, const QByteArray& input = {})
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+Result runCli(const QStringList& args, const QByteArray& input = {})
+{
+    return runProgram(QStringList{QStringLiteral("run")} + args, input);
 }
 
 // The usual log-in and data options.
@@ -279,6 +285,16 @@ TEST(RunCommand, BadInputsAreRefusedBeforeAnythingIsProduced)
         {"an unknown box of the batch", {"end-of-day", "--reports", "0,99", "--date", kDay, "--pdf", files}, "no report \"99\""},
         {"no output at all", {"admission-logbook", "--date", kDay}, "Nothing to produce"},
         {"a sort order for a report without one", {"admission-logbook", "--sort", "name", "--pdf", files}, "takes no --sort"},
+        {"a period that starts after it ends",
+         {"list-of-admissions", "--from", "03/10/2026", "--to", "03/09/2026", "--pdf", files}, "Invalid Report Period..."},
+        {"a period past the server's day",
+         {"adjustments-report", "--from", "03/10/2026", "--to", "03/16/2026", "--pdf", files}, "after the server's date"},
+        {"a balance class the aging does not have",
+         {"aging-analysis-summary", "--class", "X", "--from", "03/01/2026", "--to", "03/09/2026", "--pdf", files},
+         "--class takes one of P|N|A"},
+        {"a patient class the audit trail does not have",
+         {"daily-transactions-audit-trail", "--patients", "P", "--all", "--date", kDay, "--pdf", files},
+         "--patients takes one of I|O|A"},
     };
     for (const Case& c : cases) {
         const Result r = runCli(c.args + logIn());
@@ -286,6 +302,10 @@ TEST(RunCommand, BadInputsAreRefusedBeforeAnythingIsProduced)
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << c.why << "\n" << r.err.toStdString();
         EXPECT_FALSE(QFileInfo::exists(files)) << c.why;
     }
+    // A refused period is told against the workstation's day, by its date.
+    const Result r = runCli(QStringList{"list-of-admissions", "--from", "03/10/2026", "--to", "03/09/2026", "--pdf", files}
+                            + logIn());
+    EXPECT_TRUE(r.err.contains(QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")))) << r.err.toStdString();
 }
 
 TEST(RunCommand, PasswordsComeOnlyFromAPrivateFileOrStandardInput)
@@ -380,9 +400,9 @@ TEST(RunCommand, PrintsOnTheDefaultPrinter)
                             + logIn(data));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
 
-    const QString outDir = tarvik::testsupport::cupsPdfOutputDir();
-    const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started);
-    ASSERT_FALSE(found.isEmpty()) << "no printed page with \"" << marker.toStdString() << "\" in " << outDir.toStdString();
+    QString waited;
+    const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started, &waited);
+    ASSERT_FALSE(found.isEmpty()) << "no printed page:\n" << waited.toStdString();
     EXPECT_TRUE(pdfText(found).contains(QStringLiteral("Payment Summary"), Qt::CaseInsensitive));
     QFile::remove(found);
 }
@@ -402,12 +422,61 @@ TEST(RunCommand, ListsEveryReportAndBatchWithItsInputs)
     EXPECT_TRUE(lineOf(QStringLiteral("daily-summary-of-discharges")).contains(QStringLiteral("--date")));
     EXPECT_TRUE(lineOf(QStringLiteral("patients-account-status-report")).contains(QStringLiteral("--sort")));
     EXPECT_TRUE(lineOf(QStringLiteral("end-of-day")).contains(QStringLiteral("--reports")));
-    // The batch's thirteen reports, each with its number.
+    // The batch's thirteen reports, each with its number, on the lines under it.
     int boxes = 0;
-    for (const QString& l : lines)
-        if (l.startsWith(QStringLiteral("    ")))
+    bool underEndOfDay = false;
+    for (const QString& l : lines) {
+        if (!l.startsWith(QStringLiteral("    ")))
+            underEndOfDay = l.startsWith(QStringLiteral("end-of-day "));
+        else if (underEndOfDay)
             ++boxes;
+    }
     EXPECT_EQ(boxes, 13);
+}
+
+// A code typed with a quote and accents, kept with `misc-codes` and reported by `run`, after
+// receipts for it were taken: stored, found and reported as typed, every command text quoted.
+TEST(MiscCodesCommand, ACodeIsKeptFoundAndReportedAsTyped)
+{
+    const QString data = copyOfDemo();
+    exec(data, {"INSERT INTO BILLING.tbReceipt (ORNo, ReceivedAt, ReceiptDate, CashierID, ReceivedFrom, Tender, Amount)"
+                " VALUES ('T-1', '2026-03-02 10:00:00', '2026-03-02', 'C1', 'Café', 'CASH', 150000),"
+                " ('T-2', '2026-03-03 10:00:00', '2026-03-03', 'C1', 'Café', 'CASH', 25050)",
+                "INSERT INTO BILLING.tbReceiptLine (ORNo, LineNo, LineKind, MiscCode, Amount)"
+                " VALUES ('T-1', 1, 'MISC', 'CAFÉ O''HARA', 150000), ('T-2', 1, 'MISC', 'CAFÉ O''HARA', 25050)"});
+    const QStringList code{QStringLiteral("CAFÉ O'HARA"), QStringLiteral("Café O'Hara Concession")};
+
+    const Result blank = runProgram(QStringList{"misc-codes", "set", "  ", "Nameless"} + logIn(data));
+    EXPECT_EQ(blank.status, 2) << blank.err.toStdString();
+    const Result set = runProgram(QStringList{"misc-codes", "set"} + code + logIn(data));
+    ASSERT_EQ(set.status, 0) << set.err.toStdString();
+    EXPECT_EQ(set.out, code.join('\t') + '\n');
+    const Result list = runProgram(QStringList{"misc-codes", "list", "café o'h"} + logIn(data));
+    ASSERT_EQ(list.status, 0) << list.err.toStdString();
+    EXPECT_EQ(list.out, code.join('\t') + '\n');
+
+    const QString out = freshDir(QStringLiteral("misc"));
+    const QString trace = QDir(out).filePath(QStringLiteral("trace.txt"));
+    const Result report = runCli(QStringList{"monthly-miscellaneous-report", "--code", "café o'hara", "--month", "03/2026",
+                                             "--pdf", out, "--trace", trace}
+                                 + logIn(data));
+    ASSERT_EQ(report.status, 0) << report.err.toStdString();
+    const QString pdf = QDir(out).filePath(QStringLiteral("Monthly Café O'Hara Concession Report 03-2026.pdf"));
+    EXPECT_TRUE(report.out.contains(pdf)) << report.out.toStdString();
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Monthly Café O'Hara Concession Report"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("1,750.50"))) << text.toStdString();
+    QFile t(trace);
+    ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(t.readAll()).split(QLatin1Char('\n'));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Reports..sp_Rep_SearchMiscellaneousRevenue '1', 'café o''hara'")));
+    EXPECT_TRUE(lines.contains(
+        QStringLiteral("Reports..sp_Rep_MonthlyREcompute '03/01/2026', '03/31/2026', 'CAFÉ O''HARA', 'Y'")));
+
+    const Result unknown = runCli(QStringList{"year-end-miscellaneous-report", "--code", "NO SUCH", "--year", "2026",
+                                              "--pdf", out} + logIn(data));
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("There is no miscellaneous revenue code \"NO SUCH\""))) << unknown.err.toStdString();
 }
 
 int main(int argc, char** argv)

@@ -3,6 +3,7 @@
 
 #include "fixture.h"
 
+#include "PrintedPdf.h"
 #include "TextRenderer.h"
 
 #include <QDir>
@@ -130,10 +131,11 @@ TEST_F(Layout, GroupTreeAndFindText)
     for (size_t i = 1; i < tree.size(); ++i) {
         EXPECT_GE(tree[i].page, tree[i - 1].page);
         // The node's page really shows that group's header.
+        // ...at the height the node gives (the header's field stands 3 points into the band).
         bool found = false;
         for (const auto& hit : doc->findText(tree[i].name, Qt::CaseSensitive))
-            found = found || hit.page == tree[i].page;
-        EXPECT_TRUE(found) << tree[i].name.toStdString();
+            found = found || (hit.page == tree[i].page && std::abs(hit.rect.top() - (tree[i].y + 3)) < 3);
+        EXPECT_TRUE(found) << tree[i].name.toStdString() << " at " << tree[i].y;
     }
     const auto hits = doc->findText(QStringLiteral("patient 599"), Qt::CaseInsensitive);
     ASSERT_EQ(hits.size(), 1u);
@@ -287,9 +289,12 @@ TEST_F(Layout, PdfEmbedsFontsAndReplacesFilesAtomically)
 TEST_F(Layout, GroupTreeBecomesThePdfOutline)
 {
     auto report = enginetest::openCollections(s_folder);
+    report->setCaption(QStringLiteral("Collections: 01/31/2026"));
     auto doc = finished(report);
     const QString pdf = tempPath(QStringLiteral("outline.pdf"));
     writePdf(*report, *doc, pdf);
+    // The document is titled as the report was presented, not after its definition file.
+    EXPECT_EQ(tarvik::testsupport::pdfInfo(pdf, QStringLiteral("Title")), QStringLiteral("Collections: 01/31/2026"));
     // Read back by poppler, which knows nothing of how it was written.
     QProcess p;
     p.start(QStringLiteral("pdftohtml"), {QStringLiteral("-xml"), QStringLiteral("-stdout"), QStringLiteral("-i"),
@@ -445,4 +450,186 @@ TEST_F(Layout, PageHeaderFieldsSubreportStackingAndInheritedLogOn)
     ASSERT_EQ(am2.size(), 1u);
     ASSERT_EQ(pm1.size(), 1u);
     EXPECT_GE(pm1[0].rect.top(), am2[0].rect.bottom() - 0.5) << "the second subreport starts below the first";
+}
+
+TEST_F(Layout, GroupTreeShowsWhatTheHeaderShows)
+{
+    // Groups ordered by a sort key ("2 A00") are named in the tree as their header names them;
+    // a header without a field, or a group with a format of its own, names the value itself.
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("keys.rpt"), R"(<report version="1">
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELECT '2 ' || Account AS AccountKey, Account, TranDate, Name FROM {T} WHERE Account IN ('A01', 'A02')</query>
+  <sort><by column="Name"/></sort>
+  <groups>
+    <group name="Account" column="AccountKey"/>
+    <group name="Day" column="TranDate" format="MM/dd/yyyy"/>
+  </groups>
+  <groupHeader group="Account" height="20">
+    <text x="0" y="4" width="60">Account</text>
+    <field column="Account" x="62" y="4" width="100"/>
+  </groupHeader>
+  <groupHeader group="Day" height="14">
+    <field column="TranDate" x="0" y="0" width="200" format="dddd"/>
+  </groupHeader>
+  <detail height="12"><field column="Name" x="0" y="0" width="150"/></detail>
+</report>)");
+    auto report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+    auto doc = finished(report);
+    ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+    const auto tree = doc->groupTree();
+    ASSERT_EQ(tree.size(), 2u);
+    EXPECT_EQ(tree[0].name, QStringLiteral("A01"));
+    EXPECT_EQ(tree[1].name, QStringLiteral("A02"));
+    ASSERT_FALSE(tree[0].children.empty());
+    const QString firstDay = enginetest::queryColumn(s_folder, QStringLiteral(
+        "SELECT strftime('%m/%d/%Y', MIN(TranDate)) FROM Patient_data.tbCollection WHERE Account = 'A01'")).value(0);
+    EXPECT_EQ(tree[0].children[0].name, firstDay); // the group's own format
+    for (const GroupNode& node : tree) {
+        bool found = false;
+        for (const auto& hit : doc->findText(node.name, Qt::CaseSensitive))
+            found = found || (hit.page == node.page && std::abs(hit.rect.top() - (node.y + 4)) < 3);
+        EXPECT_TRUE(found) << node.name.toStdString() << " is not at page " << node.page << ", " << node.y;
+    }
+}
+
+TEST_F(Layout, AnEmptyFieldShowsItsStandInParameter)
+{
+    // A page header naming the day of its first row still names the day when there are no rows.
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("standin.rpt"), R"(<report version="1">
+  <parameters><parameter name="Day" type="date"/></parameters>
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELECT TranDate, Name FROM {T} WHERE TranDate = {?Day}</query>
+  <pageHeader height="14">
+    <field column="TranDate" orParameter="Day" x="0" y="0" width="300" format="'For' MMMM d, yyyy"/>
+  </pageHeader>
+  <detail height="12"><field column="Name" x="0" y="0" width="150"/></detail>
+</report>)");
+    for (const auto& [day, expected] : {std::pair{"01/05/2026", "For January 5, 2026"}, std::pair{"03/01/2026", "For March 1, 2026"}}) {
+        auto report = openReport(rpt);
+        report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+        report->setParameterValues({QString::fromLatin1(day)});
+        auto doc = finished(report);
+        ASSERT_FALSE(doc->hasFailed()) << doc->errorString().toStdString();
+        EXPECT_FALSE(doc->findText(QString::fromLatin1(expected), Qt::CaseSensitive).empty()) << day;
+    }
+}
+
+namespace {
+
+// The workbook as Perl's Spreadsheet::ParseExcel reads it: "sheet NAME" lines, then one
+// "row<TAB>column<TAB>value<TAB>format" line per cell.
+QStringList xlsCells(const QString& xls)
+{
+    QProcess p;
+    p.start(QStringLiteral("perl"),
+            {QStringLiteral("-MSpreadsheet::ParseExcel"), QStringLiteral("-e"),
+             QStringLiteral("binmode STDOUT, ':utf8'; my $b = Spreadsheet::ParseExcel->new->parse($ARGV[0]) or die; "
+                            "for my $s ($b->worksheets) { print 'sheet ', $s->get_name, \"\\n\"; "
+                            "my ($r0, $r1) = $s->row_range; my ($c0, $c1) = $s->col_range; "
+                            "for my $r ($r0 .. $r1) { for my $c ($c0 .. $c1) { my $x = $s->get_cell($r, $c) or next; "
+                            "my $f = $x->get_format; print join(\"\\t\", $r, $c, $x->unformatted, "
+                            "$f ? $b->{FormatStr}{$f->{FmtIdx}} : ''), \"\\n\"; } } }"),
+             xls});
+    EXPECT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST_F(Layout, SpreadsheetKeepsFooterLabelsBlocksAndSubreports)
+{
+    const QString rpt = enginetest::writeFile(m_dir, QStringLiteral("ledger.rpt"), R"(<report version="1">
+  <parameters><parameter name="Expected" type="currency" default="123.45"/></parameters>
+  <tables><table alias="T" location="Patient_data.dbo.tbCollection"/></tables>
+  <query>SELECT '9 ' || Account AS AccountKey, Account, Name, Description, Debit FROM {T} WHERE Account IN ('A01', 'A02')</query>
+  <sort><by column="Name"/></sort>
+  <groups><group name="Account" column="AccountKey"/></groups>
+  <groupHeader group="Account" height="16"><field column="Account" x="0" y="2" width="100"/></groupHeader>
+  <detail height="12">
+    <field column="Name" x="0" y="0" width="150"/>
+    <field column="Description" x="160" y="0" width="140"/>
+    <field column="Debit" x="310" y="0" width="80" align="right" format="#,##0.00"/>
+  </detail>
+  <groupFooter group="Account" height="16">
+    <field column="Account" x="0" y="2" width="60"/>
+    <summary function="count" x="160" y="2" width="90" format="#,##0 {entry|entries}"/>
+    <summary function="sum" column="Debit" x="300" y="2" width="90" align="right" format="#,##0.00"/>
+  </groupFooter>
+  <reportFooter height="60">
+    <text x="0" y="4" width="150">Total debits</text>
+    <summary function="sum" column="Debit" x="300" y="4" width="90" align="right" format="#,##0.00"/>
+    <text x="0" y="20" width="150">Expected</text>
+    <parameter name="Expected" x="300" y="20" width="90" align="right" format="#,##0.00"/>
+    <subreport name="Cashiers" x="0" y="36" width="240"/>
+  </reportFooter>
+  <subreport name="Cashiers">
+    <tables><table alias="K" location="Reports.dbo.tbCashier"/></tables>
+    <query>SELECT Code, FullName FROM {K}</query>
+    <sort><by column="Code"/></sort>
+    <reportHeader height="14"><text x="0" y="0" width="200">Cashiers on duty</text></reportHeader>
+    <detail height="12"><field column="Code" x="0" y="0" width="40"/><field column="FullName" x="50" y="0" width="150"/></detail>
+  </subreport>
+</report>)");
+    auto report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(s_folder, QStringLiteral("Patient_data"), {}, {});
+    report->setCaption(QStringLiteral("Daily Ledger: 01/31/2026"));
+    const QStringList counts = enginetest::queryColumn(s_folder, QStringLiteral(
+        "SELECT COUNT(*) || ',' || printf('%.2f', SUM(Debit)) FROM Patient_data.tbCollection "
+        "WHERE Account IN ('A01', 'A02') GROUP BY Account ORDER BY Account"));
+    const QString total = enginetest::queryColumn(s_folder, QStringLiteral(
+        "SELECT printf('%.2f', SUM(Debit)) FROM Patient_data.tbCollection WHERE Account IN ('A01', 'A02')")).value(0);
+    ASSERT_EQ(counts.size(), 2);
+
+    report->exportOptions() = {tempPath(QStringLiteral("ledger.csv")), 39, 1};
+    report->exportReport();
+    QFile csv(tempPath(QStringLiteral("ledger.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    QStringList lines = QString::fromUtf8(csv.readAll()).mid(1).split(QStringLiteral("\r\n"));
+    // Sums are written in full precision: compared as the report prints them.
+    auto asPrinted = [](const QString& line) {
+        QStringList cells = line.split(u',');
+        for (QString& c : cells) {
+            bool number = false;
+            const double v = c.toDouble(&number);
+            if (number && c.contains(u'.'))
+                c = QString::number(v, 'f', 2);
+        }
+        return cells.join(u',');
+    };
+    auto lineStarting = [&lines](const QString& start) {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (lines[i].startsWith(start))
+                return i;
+        return qsizetype(-1);
+    };
+    // A group footer: its label, its count under the column it stands over, its sum under its own.
+    for (int k = 0; k < 2; ++k) {
+        const QString account = QStringLiteral("A0%1").arg(k + 1);
+        const qsizetype at = lineStarting(account + u',');
+        ASSERT_GE(at, 0) << account.toStdString();
+        const QStringList cells = lines[at].split(u',');
+        ASSERT_EQ(cells.size(), 3) << lines[at].toStdString();
+        EXPECT_EQ(cells[1], counts[k].section(u',', 0, 0)) << account.toStdString();
+        EXPECT_NEAR(cells[2].toDouble(), counts[k].section(u',', 1).toDouble(), 0.005) << account.toStdString();
+    }
+    // The report footer's lines are rows of their own, labels beside their values; the
+    // subreport follows as a section with its own rows (two columns).
+    const qsizetype at = lineStarting(QStringLiteral("Total debits,"));
+    ASSERT_GE(at, 0) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(asPrinted(lines[at]), QStringLiteral("Total debits,,") + total);
+    EXPECT_EQ(lines.mid(at + 1, 5), (QStringList{QStringLiteral("Expected,,123.45"), QString(), QStringLiteral("Cashiers on duty,"),
+                                                 QStringLiteral("C1,Maria Cruz"), QStringLiteral("C2,Ben Lee")}));
+
+    // In a workbook the sheet is named by the caption, and a count reads "1 entry", "2 entries".
+    report->exportOptions() = {tempPath(QStringLiteral("ledger.xls")), 29, 1};
+    report->exportReport();
+    const QStringList cells = xlsCells(tempPath(QStringLiteral("ledger.xls")));
+    ASSERT_FALSE(cells.isEmpty());
+    EXPECT_EQ(cells.first(), QStringLiteral("sheet Daily Ledger 01-31-2026"));
+    bool plural = false;
+    for (const QString& c : cells)
+        plural = plural || c.endsWith(QStringLiteral("\t[=1]#,##0\" entry\";#,##0\" entries\""));
+    EXPECT_TRUE(plural) << cells.join(u'\n').toStdString();
 }

@@ -8,6 +8,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <optional>
 #include <gtest/gtest.h>
 
 using namespace tarvik::engine;
@@ -24,18 +27,96 @@ TEST(Printing, PrintsToTheDefaultCupsQueue)
     report->setReportTitle(QStringLiteral("Print Test %1").arg(QDateTime::currentMSecsSinceEpoch()));
     const QString marker = report->reportTitle();
 
-    const QString out = tarvik::testsupport::cupsPdfOutputDir();
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     PrintSettings::setPrinterName(QString());
     report->printOut();
 
-    const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started);
-    ASSERT_FALSE(found.isEmpty()) << "no PDF with \"" << marker.toStdString() << "\" appeared in "
-                                  << out.toStdString() << " (printer " << defaultPrinter.toStdString() << ")";
+    QString waited;
+    const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started, &waited);
+    ASSERT_FALSE(found.isEmpty()) << "no PDF printed on " << defaultPrinter.toStdString() << ":\n" << waited.toStdString();
     const QString text = enginetest::pdfText(found);
     EXPECT_TRUE(text.contains(QStringLiteral("Collections by Account")));
     EXPECT_TRUE(text.contains(QStringLiteral("Grand total")));
     QFile::remove(found);
+}
+
+namespace {
+
+// Where pdftotext -bbox finds a word on the first page, in points.
+QRectF wordBox(const QString& pdf, const QString& word)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!p.waitForFinished(60000))
+        return {};
+    static const QRegularExpression box(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    auto it = box.globalMatch(QString::fromUtf8(p.readAllStandardOutput()));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        if (m.captured(5) == word)
+            return QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                          QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(Printing, EachReportKeepsItsOrientationOnThePaperChosen)
+{
+    // A landscape report printed after Page Setup chose a paper stays landscape (the queue
+    // turns it on its portrait media) and as large as the paper allows; it was shrunk onto a
+    // portrait page. Without a choice: the report's own paper.
+    ASSERT_FALSE(QPrinterInfo::defaultPrinterName().isEmpty());
+    QTemporaryDir dir;
+    const QString rpt = enginetest::writeFile(dir, QStringLiteral("wide.rpt"), R"(<report version="1">
+  <page size="Legal" orientation="landscape" margins="36"/>
+  <parameters><parameter name="Marker" type="text"/></parameters>
+  <reportHeader height="20"><text x="0" y="0" width="200">Landscapeword</text><parameter name="Marker" x="300" y="0" width="600"/></reportHeader>
+</report>)");
+    const struct
+    {
+        const char* why;
+        std::optional<QPageSize::PageSizeId> paper;
+        std::optional<QPageLayout::Orientation> turn;
+        QString media;   // pdfinfo's page size
+        bool landscape;  // the text runs up the portrait media
+        double scale;    // of the report's own size
+    } rows[] = {
+        {"nothing chosen: the report's own legal, landscape", std::nullopt, std::nullopt, QStringLiteral("612 x 1008"), true, 1.0},
+        {"A4 chosen: A4, still landscape", QPageSize::A4, std::nullopt, QStringLiteral("595 x 842"), true, 842.0 / 1008},
+        {"A4 and portrait chosen: as chosen", QPageSize::A4, QPageLayout::Portrait, QStringLiteral("595 x 842"), false, 595.0 / 1008},
+    };
+    double fullLength = 0;
+    for (const auto& row : rows) {
+        auto report = openReport(rpt);
+        const QString marker = QStringLiteral("Orientation %1").arg(QDateTime::currentMSecsSinceEpoch());
+        report->setParameterValues({marker});
+        report->setCaption(QStringLiteral("Wide Report"));
+        PrintSettings::reset();
+        if (row.paper)
+            PrintSettings::setPaper(QPageSize(*row.paper));
+        PrintSettings::setOrientation(row.turn);
+        const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+        report->printOut();
+        const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started);
+        ASSERT_FALSE(found.isEmpty()) << row.why;
+        EXPECT_TRUE(tarvik::testsupport::pdfInfo(found, QStringLiteral("Page size")).startsWith(row.media))
+            << row.why << ": " << tarvik::testsupport::pdfInfo(found, QStringLiteral("Page size")).toStdString();
+        const QRectF word = wordBox(found, QStringLiteral("Landscapeword"));
+        ASSERT_FALSE(word.isEmpty()) << row.why;
+        EXPECT_EQ(word.height() > word.width(), row.landscape) << row.why;
+        const double length = std::max(word.width(), word.height());
+        if (fullLength == 0)
+            fullLength = length;
+        EXPECT_NEAR(length / fullLength, row.scale, 0.03) << row.why;
+        // The job is named by the report's caption.
+        EXPECT_TRUE(tarvik::testsupport::pdfInfo(found, QStringLiteral("Title")).contains(QStringLiteral("Wide Report")))
+            << tarvik::testsupport::pdfInfo(found, QStringLiteral("Title")).toStdString();
+        QFile::remove(found);
+    }
+    PrintSettings::reset();
 }
 
 TEST(Printing, UnknownPrinterIsAnError)

@@ -74,6 +74,34 @@ TEST_F(CsvExport, QuotesOnlyWhatNeedsQuoting)
         EXPECT_EQ(rows[0][i], tricky[i]);
 }
 
+TEST_F(CsvExport, TextThatWouldRunAsAFormulaIsNeutralised)
+{
+    // A spreadsheet runs a cell starting with = + - @ (or tab, CR) as a formula.
+    const struct
+    {
+        Cell cell;
+        QString expected;
+    } rows[] = {
+        {Cell::ofText(QStringLiteral("=HYPERLINK(\"http://x\",\"Click\")")), QStringLiteral("'=HYPERLINK(\"http://x\",\"Click\")")},
+        {Cell::ofText(QStringLiteral("+1+2")), QStringLiteral("'+1+2")},
+        {Cell::ofText(QStringLiteral("-2+3")), QStringLiteral("'-2+3")},
+        {Cell::ofText(QStringLiteral("@SUM(A1)")), QStringLiteral("'@SUM(A1)")},
+        {Cell::ofText(QStringLiteral("\tcmd")), QStringLiteral("'\tcmd")},
+        {Cell::ofText(QStringLiteral("\r=1")), QStringLiteral("'\r=1")},
+        {Cell::ofText(QStringLiteral("Dela Cruz, Juan")), QStringLiteral("Dela Cruz, Juan")},
+        {Cell::ofText(QStringLiteral("a=b")), QStringLiteral("a=b")},
+        // Numbers are numbers, not texts: a negative amount stays as it is.
+        {Cell::ofNumber(-12.5), QStringLiteral("-12.5")},
+    };
+    std::vector<std::vector<Cell>> cells;
+    for (const auto& r : rows)
+        cells.push_back({r.cell});
+    const auto read = parseCsv(write(cells).mid(3));
+    ASSERT_EQ(read.size(), std::size(rows));
+    for (size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(read[i].value(0), rows[i].expected) << i;
+}
+
 TEST_F(CsvExport, NumbersRoundTripExactly)
 {
     const double values[] = {0.1, 1.0 / 3, 1e-300, 123456789012345678.0, -2.5e21, 0.0, 100.0};

@@ -25,6 +25,9 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <tuple>
+#include <vector>
 
 using tarvik::db::Connection;
 using tarvik::db::ConnectionInfo;
@@ -408,6 +411,210 @@ TEST_F(HospitalDb, PayablesAreTheCreditBalancesShownPositive)
                                            "Current0To30 + Days31To60 + Days61To90 + Days91To120 + Over120 <> Payable OR Payable <= 0")), 0);
     EXPECT_EQ(number(s_db, QStringLiteral("SELECT SUM(Payable) FROM Reports.tbPayableClassification")),
               number(s_db, QStringLiteral("SELECT SUM(Payable) FROM Reports.tbPayableDetail")));
+}
+
+// ----- aging bucket boundaries --------------------------------------------------------------
+
+// An account whose balance is aged from a day `age` days before the as-of date must sit wholly in
+// the bucket this table names: a day either side of each boundary.
+struct AgeBoundary
+{
+    int age;
+    int bucket; // index into kBuckets
+};
+const char* const kBuckets[] = {"Current0To30", "Days31To60", "Days61To90", "Days91To120", "Over120"};
+const AgeBoundary kBoundaries[] = {{0, 0},  {30, 0}, {31, 1},  {60, 1},  {61, 2},
+                                   {90, 2}, {91, 3}, {120, 3}, {121, 4}};
+
+// The buckets computed independently of the procedures: the aged-from date against the as-of date
+// moved back 30, 60, 90 and 120 calendar days. `accounts` gives ARNo, AccountClass, Amount (the
+// amount to age) and Basis; the result is one row per account: ARNo, Amount, the five buckets.
+QString independentBuckets(const QString& accounts, const QString& asOf)
+{
+    QString bucketOf = QStringLiteral("CASE");
+    for (int i = 0; i < 4; ++i)
+        bucketOf += QStringLiteral(" WHEN Basis >= date('%1', '-%2 days') THEN %3").arg(asOf).arg(30 * (i + 1)).arg(i);
+    bucketOf += QStringLiteral(" ELSE 4 END");
+    QStringList columns;
+    for (int i = 0; i < 5; ++i)
+        columns << QStringLiteral("CASE WHEN k = %1 THEN Amount ELSE 0 END AS %2").arg(i).arg(QLatin1String(kBuckets[i]));
+    return QStringLiteral("SELECT ARNo, AccountClass, Amount, %1 FROM (SELECT *, %2 AS k FROM (%3))")
+        .arg(columns.join(QStringLiteral(", ")), bucketOf, accounts);
+}
+
+// A query's rows as one text, so that a failed comparison shows a line-by-line difference.
+std::string rowsText(QSqlDatabase& db, const QString& sql) { return dump(db, sql).join(u'\n').toStdString(); }
+
+// Classification totals of independently bucketed accounts, in the procedures' column order.
+QString independentClassification(const QString& buckets)
+{
+    return QStringLiteral(
+               "SELECT CASE AccountClass WHEN 'PAY' THEN 'Self-pay' WHEN 'HMO' THEN 'HMO' WHEN 'COMPANY' THEN 'Company' "
+               "ELSE 'Service' END AS c, COUNT(*), SUM(Amount), SUM(Current0To30), SUM(Days31To60), SUM(Days61To90), "
+               "SUM(Days91To120), SUM(Over120) FROM (%1) GROUP BY c ORDER BY c")
+        .arg(buckets);
+}
+
+TEST(HospitalDbAging, EachBalanceSitsInTheBucketItsAgeCallsForOnBothSidesOfEveryBoundary)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + QStringLiteral("/data");
+    tarvik::hospitaldb::createDatabases(folder);
+
+    // Aged as of the end of March 2024: the buckets reach back across February 29.
+    const QDate asOf(2024, 3, 31);
+    const QString iso = asOf.toString(Qt::ISODate);
+    const QString period = QStringLiteral("'03/01/2024', '03/31/2024'");
+    auto day = [&](int before) { return asOf.addDays(-before).toString(Qt::ISODate); };
+
+    struct Planted
+    {
+        QString arNo, why;
+        int age = 0;       // of the aged-from date as of the period's end
+        int bucket = 0;
+        bool payable = false; // aged in the payable listing rather than the receivable one
+        qint64 amount = 0;   // the balance (receivable) or what is owed back (payable)
+    };
+    std::vector<Planted> planted;
+    // Each account class in turn, shifting at every boundary so that each shape meets them all.
+    const char* const classes[] = {"PAY", "HMO", "COMPANY", "SERVICE"};
+    const char* const payors[] = {"SELF", "HMO1", "CO1", "GOV1"};
+    {
+        QSqlDatabase db = tarvik::db::openDatabase(ConnectionInfo::embedded(folder), QStringLiteral("aging_plant"));
+        auto exec = [&](const QString& sql) {
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        };
+        exec(QStringLiteral("INSERT INTO BILLING.tbGLAccount VALUES ('1130', 'A/R - patients', 'ASSET', 'D')"));
+        exec(QStringLiteral("INSERT INTO BILLING.tbPayor VALUES ('SELF', 'Self-pay', 'SELF', 0, 0, '1130'), "
+                            "('HMO1', 'Planted HMO', 'HMO', 30, 0, '1130'), ('CO1', 'Planted Company', 'COMPANY', 30, 0, '1130'), "
+                            "('GOV1', 'Planted Service', 'GOVERNMENT', 60, 0, '1130')"));
+        int n = 0;
+        // kind, opened and discharged (days before the as-of date; discharged < 0 = still in the
+        // house that day) and the ledger: (days before, type, amount).
+        auto account = [&](const QString& kind, int opened, std::optional<int> discharged,
+                           std::initializer_list<std::tuple<int, const char*, qint64>> ledger) {
+            ++n;
+            const QString arNo = QStringLiteral("%1-%2").arg(kind).arg(n, 7, 10, QLatin1Char('0'));
+            exec(QStringLiteral("INSERT INTO BILLING.tbPatientAccount (ARNo, AccountKind, HospitalNo, EncounterNo, PatientName, "
+                                "AccountClass, PayorCode, OpenedOn, DischargedOn, GLAR, Status) VALUES "
+                                "('%1', '%2', 'H%3', 'E%3', 'Planted, Patient %3', '%4', '%5', '%6', %7, '1130', '%8')")
+                     .arg(arNo, kind)
+                     .arg(n)
+                     .arg(QLatin1String(classes[(n + n / 4) % 4]), QLatin1String(payors[(n + n / 4) % 4]), day(opened),
+                          discharged ? QStringLiteral("'%1'").arg(day(*discharged)) : QStringLiteral("NULL"),
+                          discharged && *discharged >= 0 ? QStringLiteral("DISCHARGED") : QStringLiteral("OPEN")));
+            int line = 0;
+            for (const auto& [before, type, amount] : ledger)
+                exec(QStringLiteral("INSERT INTO BILLING.tbARLedger (ARNo, TxnDate, PostedAt, TxnType, SourceTable, SourceID, "
+                                    "Amount, GLCode, ContraGL, BatchNo) VALUES ('%1', '%2', '%2 10:00:00', '%3', 'planted', "
+                                    "'%1/%4', %5, '1130', '4000', 'B%2')")
+                         .arg(arNo, day(before), QLatin1String(type))
+                         .arg(++line)
+                         .arg(amount));
+            return arNo;
+        };
+        for (const AgeBoundary& b : kBoundaries) {
+            const qint64 base = 100000 + 1000 * b.age; // each account's amount tells its row
+            // Aged from the visit.
+            planted.push_back({account(QStringLiteral("OP"), b.age, b.age, {{b.age, "CHG", base + 1}}),
+                               QStringLiteral("out-patient visit"), b.age, b.bucket, false, base + 1});
+            // Aged from the discharge, not the admission or the charges.
+            planted.push_back({account(QStringLiteral("IP"), b.age + 6, b.age,
+                                       {{b.age + 6, "CHG", base + 2}, {b.age + 1, "CHG", 50}, {b.age, "ADJ", -50}}),
+                               QStringLiteral("in-patient discharge"), b.age, b.bucket, false, base + 2});
+            // A deposit beyond the charges: a negative balance aged from the visit.
+            planted.push_back({account(QStringLiteral("OP"), b.age, b.age, {{b.age, "CHG", 500}, {b.age, "DEP", -(base + 503)}}),
+                               QStringLiteral("credit balance on the visit"), b.age, b.bucket, false, -(base + 3)});
+            // ... which the payable listing ages from the deposit, the same day.
+            planted.push_back({planted.back().arNo, QStringLiteral("deposit on the visit"), b.age, b.bucket, true, base + 3});
+            // Owed back since a payment long after the stay: the payable ages from that payment.
+            planted.push_back({account(QStringLiteral("IP"), b.age + 45, b.age + 40,
+                                       {{b.age + 45, "CHG", 7000}, {b.age + 45, "DEP", -3000}, {b.age, "PAY", -(base + 4004)}}),
+                               QStringLiteral("payment after the stay"), b.age, b.bucket, true, base + 4});
+        }
+        // As of the date: what happens later changes neither balances nor ages.
+        planted.push_back({account(QStringLiteral("IP"), 200, std::nullopt, {{200, "CHG", 9101}}),
+                           QStringLiteral("in the house since long"), 0, 0, false, 9101});
+        planted.push_back({account(QStringLiteral("IP"), 10, -3, {{10, "CHG", 9102}, {-3, "PAY", -9102}}),
+                           QStringLiteral("discharged and paid after the date"), 0, 0, false, 9102});
+        planted.push_back({account(QStringLiteral("OP"), 45, 45, {{45, "CHG", 9103}, {-1, "PAY", -9103}}),
+                           QStringLiteral("paid the day after"), 45, 1, false, 9103});
+        planted.push_back({account(QStringLiteral("OP"), 150, 150, {{150, "CHG", 100}, {70, "DEP", -9204}, {-2, "DEP", -5000}}),
+                           QStringLiteral("credit again after the date"), 70, 2, true, 9104});
+        account(QStringLiteral("OP"), 40, 40, {{40, "CHG", 9105}, {35, "PAY", -9105}}); // settled: in no listing
+        account(QStringLiteral("OP"), -1, -1, {{-1, "CHG", 9106}});                     // after the date: in none
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("aging_plant"));
+
+    Connection connection(ConnectionInfo::embedded(folder));
+    QSqlDatabase db = tarvik::db::openDatabase(ConnectionInfo::embedded(folder), QStringLiteral("aging_check"));
+    const QString balances = QStringLiteral(
+        "SELECT pa.ARNo, pa.AccountClass, pa.AccountKind, pa.OpenedOn, pa.DischargedOn, l.Bal FROM BILLING.tbPatientAccount pa "
+        "JOIN (SELECT ARNo, SUM(Amount) AS Bal FROM BILLING.tbARLedger WHERE TxnDate <= '%1' GROUP BY ARNo) l ON l.ARNo = pa.ARNo")
+        .arg(iso);
+    // Receivables age from the visit, or from the discharge once the patient left by the date.
+    const QString receivables = QStringLiteral(
+        "SELECT ARNo, AccountClass, Bal AS Amount, CASE WHEN AccountKind = 'OP' THEN OpenedOn "
+        "WHEN DischargedOn <= '%1' THEN DischargedOn ELSE '%1' END AS Basis FROM (%2) WHERE ")
+        .arg(iso, balances);
+    // Payables: credit balances by the date, shown positive, aged from the last credit by then.
+    const QString payables = QStringLiteral(
+        "SELECT b.ARNo, b.AccountClass, -b.Bal AS Amount, (SELECT MAX(TxnDate) FROM BILLING.tbARLedger x WHERE x.ARNo = b.ARNo "
+        "AND x.Amount < 0 AND x.TxnDate <= '%1') AS Basis FROM (%2) b WHERE b.Bal < 0")
+        .arg(iso, balances);
+    const QString bucketColumns = QStringLiteral("Current0To30, Days31To60, Days61To90, Days91To120, Over120");
+
+    struct Listing
+    {
+        QString command; // as the dialogs send it
+        QString accounts;
+        QString table, classification, amount;
+        char sign; // the planted receivables this listing holds: '+', '-' or both ('A'); 'Y' for payables
+    };
+    const Listing listings[] = {
+        {QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute %1").arg(period), receivables + QStringLiteral("Bal > 0"),
+         QStringLiteral("tbAgingDetail"), QStringLiteral("tbAgingClassification"), QStringLiteral("Balance"), '+'},
+        {QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute %1, 'P'").arg(period), receivables + QStringLiteral("Bal > 0"),
+         QStringLiteral("tbAgingDetail"), QStringLiteral("tbAgingClassification"), QStringLiteral("Balance"), '+'},
+        {QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute %1, 'N'").arg(period), receivables + QStringLiteral("Bal < 0"),
+         QStringLiteral("tbAgingDetail"), QStringLiteral("tbAgingClassification"), QStringLiteral("Balance"), '-'},
+        {QStringLiteral("REPORTS..sp_BILLING_RepAgingRecompute %1, 'A'").arg(period), receivables + QStringLiteral("Bal <> 0"),
+         QStringLiteral("tbAgingDetail"), QStringLiteral("tbAgingClassification"), QStringLiteral("Balance"), 'A'},
+        {QStringLiteral("REPORTS..sp_BILLING_RepAgingPayableRecompute %1").arg(period), payables,
+         QStringLiteral("tbPayableDetail"), QStringLiteral("tbPayableClassification"), QStringLiteral("Payable"), 'Y'},
+    };
+    for (const Listing& l : listings) {
+        SCOPED_TRACE(l.command.toStdString());
+        connection.execute(l.command);
+        const QString expected = independentBuckets(l.accounts, iso);
+        // Every bucket of every account, and the classification totals.
+        EXPECT_EQ(rowsText(db, QStringLiteral("SELECT ARNo, %1, %2 FROM Reports.%3 ORDER BY ARNo").arg(l.amount, bucketColumns, l.table)),
+                  rowsText(db, QStringLiteral("SELECT ARNo, Amount, %1 FROM (%2) ORDER BY ARNo").arg(bucketColumns, expected)));
+        EXPECT_EQ(rowsText(db, QStringLiteral("SELECT Classification, Accounts, %1, %2 FROM Reports.%3 ORDER BY Classification")
+                                   .arg(l.amount, bucketColumns, l.classification)),
+                  rowsText(db, independentClassification(expected)));
+
+        // Each planted account by its row: its age, and its whole amount in its bucket.
+        for (const Planted& p : planted) {
+            const bool listed = l.sign == 'Y' ? p.payable
+                                              : !p.payable && (l.sign == 'A' || (l.sign == '+') == (p.amount > 0));
+            if (!listed)
+                continue;
+            QStringList want{QString::number(p.age), QString::number(p.amount)};
+            for (int i = 0; i < 5; ++i)
+                want << QString::number(i == p.bucket ? p.amount : 0);
+            EXPECT_EQ(rowsText(db, QStringLiteral("SELECT AgeDays, %1, %2 FROM Reports.%3 WHERE ARNo = '%4'")
+                                       .arg(l.amount, bucketColumns, l.table, p.arNo)),
+                      want.join(u'|').toStdString())
+                << p.why.toStdString() << ", aged " << p.age << " days (" << p.arNo.toStdString() << ")";
+        }
+    }
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("aging_check"));
 }
 
 // ----- ledger and general ledger ------------------------------------------------------------

@@ -2,9 +2,7 @@
 
 #include "ConnectionInfo.h"
 #include "HospitalDb.h"
-#include "PrintedPdf.h"
 
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -70,64 +68,17 @@ QString reportFile(const QString& name)
     return QStringLiteral(TARVIK_SOURCE_REPORTS "/") + name;
 }
 
-namespace {
-
-void prepare(tarvik::engine::Report& report, const QString& database, const QVariantList& values)
-{
-    for (auto* table : report.tables()) {
-        table->setLocation(tarvik::engine::retargetLocation(table->location(), database));
-        table->applyLogOnInfo(DemoHospital::folder(), database, QString(), QString());
-    }
-    report.setParameterValues(values);
-}
-
-} // namespace
-
 tarvik::engine::ReportPtr openLikeProgram(const QString& name, const QString& database,
                                           const QVariantList& values)
 {
-    auto report = tarvik::engine::openReport(reportFile(name), 1);
-    report->setReportTitle(kHospital);
-    prepare(*report, database, values);
-    return report;
+    return tarvik::testsupport::openReportLikeProgram(reportFile(name), DemoHospital::folder(), kHospital, database,
+                                                      values);
 }
 
 void openSubreportLikeProgram(tarvik::engine::Report& report, const QString& name,
                               const QString& database, const QVariantList& values)
 {
-    prepare(*report.openSubreport(name), database, values);
-}
-
-QString renderText(const tarvik::engine::ReportPtr& report, int* pages)
-{
-    QTemporaryDir out;
-    const QString pdf = out.filePath(QStringLiteral("report.pdf"));
-    tarvik::engine::writePdf(report, pdf);
-    QString error;
-    const QString text = tarvik::testsupport::pdfText(pdf, &error);
-    if (!error.isEmpty())
-        throw std::runtime_error(error.toStdString());
-    if (pages)
-        *pages = int(text.count(u'\f'));
-    return text;
-}
-
-QStringList numbersOnLine(const QString& text, const QString& label, int occurrence)
-{
-    static const QRegularExpression number(QStringLiteral(R"(^\(?-?\d{1,3}(,\d{3})*(\.\d+)?\)?$)"));
-    int seen = 0;
-    for (const QString& line : text.split(u'\n')) {
-        if (!line.contains(label))
-            continue;
-        if (seen++ < occurrence)
-            continue;
-        QStringList out;
-        for (const QString& word : line.mid(line.indexOf(label) + label.size()).split(u' ', Qt::SkipEmptyParts))
-            if (number.match(word).hasMatch())
-                out << word;
-        return out;
-    }
-    return {};
+    tarvik::testsupport::openSubreportLikeProgram(report, DemoHospital::folder(), name, database, values);
 }
 
 QVariantList sqlRow(const QString& sql, const QVariantList& bind)
@@ -148,19 +99,6 @@ QVariantList sqlRow(const QString& sql, const QVariantList& bind)
         for (int i = 0; i < q.record().count(); ++i)
             row << q.value(i);
     return row;
-}
-
-QString money(qint64 cents, bool parens)
-{
-    const bool negative = cents < 0;
-    const qint64 a = negative ? -cents : cents;
-    QString whole = QString::number(a / 100);
-    for (int i = int(whole.size()) - 3; i > 0; i -= 3)
-        whole.insert(i, u',');
-    const QString s = whole + u'.' + QStringLiteral("%1").arg(a % 100, 2, 10, QLatin1Char('0'));
-    if (!negative)
-        return s;
-    return parens ? u'(' + s + u')' : u'-' + s;
 }
 
 } // namespace dailyrpt

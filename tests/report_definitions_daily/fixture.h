@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Report.h"
+#include "ReportText.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -36,17 +37,14 @@ tarvik::engine::ReportPtr openLikeProgram(const QString& name, const QString& da
 void openSubreportLikeProgram(tarvik::engine::Report& report, const QString& name,
                               const QString& database, const QVariantList& values);
 
-// Writes the report as a PDF and gives its text (pdftotext -layout).
-QString renderText(const tarvik::engine::ReportPtr& report, int* pages = nullptr);
-
-// The numbers on the first (or n-th) line of text that contains `label`, as printed:
-// "1,234.56", "(12.00)", "17". Empty when no line has the label.
-QStringList numbersOnLine(const QString& text, const QString& label, int occurrence = 0);
+// Writing reports to PDF and reading their figures back.
+using tarvik::testsupport::numbersOnLine;
+using tarvik::testsupport::renderText;
 
 // Runs SQL over the demo hospital (the three databases attached) and gives the first row.
 QVariantList sqlRow(const QString& sql, const QVariantList& bind = {});
 
-// Cents as the reports print money: "#,##0.00", negatives in parentheses when `parens`.
-QString money(qint64 cents, bool parens = false);
+// Cents as the reports print money.
+using tarvik::testsupport::money;
 
 } // namespace dailyrpt

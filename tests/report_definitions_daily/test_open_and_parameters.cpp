@@ -4,6 +4,7 @@
 #include "fixture.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 using namespace dailyrpt;
 using tarvik::engine::ReportPtr;
@@ -141,4 +142,34 @@ TEST(DailyDefinitions, ADayWithoutDataGivesOnePageOfZeroTotals)
                                                       {kAddress, empty}), &pages);
     EXPECT_EQ(pages, 1);
     EXPECT_EQ(numbersOnLine(status, "Grand total"), (QStringList{"0", "0.00", "0.00", "0.00", "0.00", "0.00"}));
+}
+
+TEST(DailyDefinitions, AnEmptyLogbookStillNamesItsDay)
+{
+    // The logbook's page header names the day of its first examination; a day without any
+    // printed no date at all.
+    const QString empty = QStringLiteral("01/15/2026"); // before the demo hospital's first day
+    const QString text = renderText(openLikeProgram("rptDailyReports.rpt", "Reports",
+        {empty, empty, "LB", kAddress, "Daily Laboratory Examination Logbook", empty}));
+    EXPECT_TRUE(text.contains(QStringLiteral("For January 15, 2026"))) << text.left(600).toStdString();
+    EXPECT_EQ(numbersOnLine(text, "Total examinations"), (QStringList{"0", "0", "0", "0.00"}));
+}
+
+TEST(DailyDefinitions, CountsReadOneAndMany)
+{
+    // Two days before the demo hospital's first: one adjustment on the first, two on the second.
+    const QString insert = QStringLiteral(
+        "INSERT INTO Reports.tbRepAdjustment (AdjNo, AdjDate, PostedAt, ARNo, PatientType, HospitalNo, "
+        "PatientName, AccountClass, AdjType, Reason, Amount) VALUES "
+        "('T-1', '2026-01-16', '2026-01-16 09:00:00', 'AR1', 'I', 'H1', 'Cruz, Ana', 'PAY', 'DISCOUNT', 'Test', -100), "
+        "('T-2', '2026-01-17', '2026-01-17 09:00:00', 'AR2', 'I', 'H2', 'Reyes, Ben', 'PAY', 'DISCOUNT', 'Test', -200), "
+        "('T-3', '2026-01-17', '2026-01-17 10:00:00', 'AR3', 'O', 'H3', 'Santos, Cy', 'PAY', 'DISCOUNT', 'Test', -300)");
+    sqlRow(insert);
+    const QString one = renderText(openLikeProgram("DailyAdjustment.rpt", "Reports", {"01/16/2026", kAddress}));
+    const QString two = renderText(openLikeProgram("DailyAdjustment.rpt", "Reports", {"01/17/2026", kAddress}));
+    sqlRow(QStringLiteral("DELETE FROM Reports.tbRepAdjustment WHERE AdjNo IN ('T-1', 'T-2', 'T-3')"));
+    static const QRegularExpression wrong(QStringLiteral("\\b1 adjustments\\b"));
+    EXPECT_FALSE(wrong.match(one).hasMatch()) << one.toStdString();
+    EXPECT_TRUE(one.contains(QStringLiteral("1 adjustment"))) << one.toStdString();
+    EXPECT_TRUE(two.contains(QStringLiteral("2 adjustments"))) << two.toStdString();
 }

@@ -7,6 +7,10 @@
 #include "ConnectionInfo.h"
 #include "Recordset.h"
 
+#include "CsvRows.h"
+
+#include <QTemporaryDir>
+
 using namespace dailyrpt;
 
 namespace {
@@ -75,6 +79,61 @@ TEST(DailyTotals, SummaryOfDischargesInBothLayoutsAgreesWithTheCharges)
     // The totals the dialog passed print beside them and agree.
     EXPECT_EQ(numbersOnLine(columns, "Cash, as computed for the day"), cash);
     EXPECT_EQ(numbersOnLine(columns, "Charge, as computed for the day"), charge);
+
+    // The same report as a spreadsheet: every line of the summary block is a row of its own,
+    // with its figures in the columns its headings stand over; the footers keep their counts
+    // beside their labels.
+    QTemporaryDir out;
+    auto report = openLikeProgram("rptDailySummaryOfDischargesColumns.rpt", "Reports", values);
+    report->exportOptions() = {out.filePath(QStringLiteral("discharges.csv")), 39, 1};
+    report->exportReport();
+    const QList<QStringList> rows = tarvik::testsupport::csvRows(out.filePath(QStringLiteral("discharges.csv")));
+    auto rowWith = [&rows](const QString& label) {
+        for (const QStringList& r : rows)
+            if (r.contains(label))
+                return r;
+        return QStringList();
+    };
+    auto filled = [](const QStringList& r) {
+        QList<int> at;
+        for (int i = 0; i < r.size(); ++i)
+            if (!r[i].isEmpty())
+                at << i;
+        return at;
+    };
+    auto amount = [](const QString& cell) { return QString::number(cell.toDouble(), 'f', 2); };
+    const QStringList heading = rowWith(QStringLiteral("SUMMARY"));
+    ASSERT_FALSE(heading.isEmpty());
+    const QList<int> columnsOfHeading = filled(heading); // SUMMARY, Patients, Hospital fees, Professional fees
+    ASSERT_EQ(columnsOfHeading.size(), 4) << heading.join(u'|').toStdString();
+    const struct
+    {
+        const char* label;
+        QStringList figures;
+    } lines[] = {
+        {"Cash, as computed for the day", cash},
+        {"Charge, as computed for the day", charge},
+        {"Cash, as listed above", cash},
+        {"Charge, as listed above", charge},
+    };
+    for (const auto& line : lines) {
+        const QStringList r = rowWith(QString::fromLatin1(line.label));
+        ASSERT_FALSE(r.isEmpty()) << line.label;
+        EXPECT_EQ(filled(r), columnsOfHeading) << line.label << ": " << r.join(u'|').toStdString();
+        const QList<int> at = filled(r);
+        if (at.size() == 4) {
+            EXPECT_EQ(r[at[1]], line.figures[0]) << line.label;
+            EXPECT_EQ(money(qRound64(r[at[2]].toDouble() * 100)), line.figures[1]) << line.label;
+            EXPECT_EQ(money(qRound64(r[at[3]].toDouble() * 100)), line.figures[2]) << line.label;
+        }
+    }
+    const QStringList total = rowWith(QStringLiteral("Total discharges"));
+    ASSERT_FALSE(total.isEmpty());
+    const QList<int> totalCells = filled(total);
+    ASSERT_GE(totalCells.size(), 2);
+    EXPECT_EQ(total.value(totalCells[0]), QStringLiteral("Total discharges"));
+    EXPECT_EQ(total.value(totalCells[1]), count(t[0])) << "the count follows its label: " << total.join(u'|').toStdString();
+    EXPECT_EQ(amount(total.value(5)), amount(QString::number(cents(t[1]) / 100.0, 'f', 2))); // under "Hospital cash"
 }
 
 TEST(DailyTotals, SummaryOfServicesAgreesWithTheOutPatientCharges)

@@ -7,7 +7,13 @@
 #include "ReportViewer.h"
 #include "Session.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QToolBar>
+#include <cmath>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -34,6 +40,11 @@ private slots:
     void navigation();
     void groupTreeJumpsToTheGroupsPage();
     void searchHighlightsAndCycles();
+    void scrollingMovesThePageBox_data();
+    void scrollingMovesThePageBox();
+    void pagesPaintedEarlyShowTheirCountOnceKnown();
+    void groupTreeGoesToTheGroupNotItsPage();
+    void keysOfDesktopViewers();
 
 private:
     void waitForLayout()
@@ -259,6 +270,172 @@ void TestReportViewer::searchHighlightsAndCycles()
     QVERIFY(!m_viewer->findNext(QStringLiteral("no such text anywhere")));
     QCOMPARE(m_viewer->searchHitCount(), 0);
     QCOMPARE(m_viewer->findChild<QLabel*>(QStringLiteral("lblSearch"))->text(), QStringLiteral("Not found"));
+}
+
+void TestReportViewer::scrollingMovesThePageBox_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("toTheEnd");
+    QTest::newRow("wheel") << "wheel" << 1 << 700 << false;
+    QTest::newRow("PageDown") << "pagedown" << 1 << 700 << false;
+    QTest::newRow("Ctrl+End") << "ctrlend" << 1 << 700 << true;
+    QTest::newRow("End") << "end" << 100 << 700 << true;
+    // At the end of the range the last pages are all in view: the last one is the current.
+    QTest::newRow("wheel to the end, pages side by side") << "wheelend" << 50 << 1300 << true;
+    QTest::newRow("Last page button, pages side by side") << "last" << 50 << 1300 << true;
+}
+
+void TestReportViewer::scrollingMovesThePageBox()
+{
+    QFETCH(QString, how);
+    QFETCH(int, zoom);
+    QFETCH(int, height);
+    QFETCH(bool, toTheEnd);
+    waitForLayout();
+    m_viewer->resize(900, height);
+    m_viewer->setZoom(zoom);
+    QCoreApplication::processEvents();
+    viewer::PageView* view = m_viewer->pageView();
+    view->setFocus();
+    m_viewer->showFirstPage();
+    QCOMPARE(m_viewer->currentPage(), 1);
+    auto wheel = [view](int times) {
+        for (int i = 0; i < times; ++i) {
+            QWheelEvent event(QPointF(100, 100), view->viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view->viewport(), &event);
+        }
+    };
+    if (how == "wheel")
+        wheel(30);
+    else if (how == "wheelend")
+        wheel(2000);
+    else if (how == "pagedown")
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(view, Qt::Key_PageDown);
+    else if (how == "ctrlend")
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+    else if (how == "end")
+        QTest::keyClick(view, Qt::Key_End);
+    else
+        QTest::mouseClick(m_viewer->findChild<QToolBar*>()->widgetForAction(m_viewer->findChild<QAction*>("actLastPage")),
+                          Qt::LeftButton);
+    QCoreApplication::processEvents();
+    const int page = m_viewer->currentPage();
+    QVERIFY2(page > 1, qPrintable(how));
+    if (toTheEnd)
+        QCOMPARE(page, m_viewer->pageCount());
+    // The page box and the buttons follow the view.
+    QCOMPARE(m_viewer->findChild<QLineEdit*>(QStringLiteral("txtPage"))->text(), QString::number(page));
+    QVERIFY(m_viewer->findChild<QAction*>(QStringLiteral("actFirstPage"))->isEnabled());
+    QVERIFY(m_viewer->findChild<QAction*>(QStringLiteral("actPreviousPage"))->isEnabled());
+    QCOMPARE(m_viewer->findChild<QAction*>(QStringLiteral("actNextPage"))->isEnabled(), !toTheEnd);
+
+    QTest::keyClick(view, Qt::Key_Home);
+    QCOMPARE(m_viewer->currentPage(), 1);
+    QVERIFY(!m_viewer->findChild<QAction*>(QStringLiteral("actFirstPage"))->isEnabled());
+}
+
+void TestReportViewer::pagesPaintedEarlyShowTheirCountOnceKnown()
+{
+    // A page looked at while the rest is laid out shows "Page 1 of ?"; once the layout is
+    // done the same page shows the count, without any zooming or scrolling.
+    OpenReport(outputtest::dataFile(QStringLiteral("exams_long.rpt")), QStringLiteral("Reports"), {});
+    viewer::ReportViewer viewer;
+    viewer.resize(900, 700);
+    viewer.setReportSource(gReport);
+    viewer.setZoom(2); // the whole page, its footer in view
+    viewer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+    // Enough pages for the scroll bar, so that nothing but the footer can change.
+    QTRY_VERIFY(viewer.pageCount() >= 3);
+    QCoreApplication::processEvents();
+    QVERIFY2(!viewer.isLayoutComplete(), "the layout ended before the first look: make the report longer");
+    const QImage early = viewer.pageView()->viewport()->grab().toImage();
+    const auto unknown = viewer.document()->findText(QStringLiteral("Page 1 of ?"), Qt::CaseSensitive);
+    QVERIFY(!unknown.empty());
+    QTRY_VERIFY_WITH_TIMEOUT(viewer.isLayoutComplete(), 120000);
+    QCoreApplication::processEvents();
+    const QImage late = viewer.pageView()->viewport()->grab().toImage();
+
+    QVERIFY2(early != late, "the page still shows what it showed before the count was known");
+    QVERIFY(!viewer.document()->findText(QStringLiteral("Page 1 of %1").arg(viewer.pageCount()), Qt::CaseSensitive).empty());
+}
+
+void TestReportViewer::groupTreeGoesToTheGroupNotItsPage()
+{
+    waitForLayout();
+    m_viewer->setZoom(100); // a page is taller than the view
+    QTreeWidget* tree = m_viewer->groupTree();
+    viewer::PageView* view = m_viewer->pageView();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = tree->topLevelItem(i);
+        // The whole name in the tooltip, for a pane too narrow to show it.
+        QVERIFY(item->toolTip(0).contains(item->text(0)));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+        QCoreApplication::processEvents();
+        // The group's heading is in view, near the top, wherever it stands on its page.
+        const auto hits = m_viewer->document()->findText(item->text(0), Qt::CaseSensitive);
+        QVERIFY(!hits.empty());
+        const double scale = view->zoomPercent() / 100.0 * view->logicalDpiY() / 72.0;
+        int pageTop = 12;
+        for (int p = 0; p < hits.front().page; ++p)
+            pageTop += int(std::ceil(m_viewer->document()->pageSizePoints(p).height() * scale)) + 12;
+        const int onScreen = pageTop + int(hits.front().rect.top() * scale) - view->verticalScrollBar()->value();
+        QVERIFY2(onScreen >= 0 && onScreen < view->viewport()->height() / 3,
+                 qPrintable(QStringLiteral("%1 at %2").arg(item->text(0)).arg(onScreen)));
+        QCOMPARE(m_viewer->currentPage(), hits.front().page + 1);
+    }
+}
+
+void TestReportViewer::keysOfDesktopViewers()
+{
+    waitForLayout();
+    m_viewer->setZoom(100);
+    m_viewer->showPage(3);
+    viewer::PageView* view = m_viewer->pageView();
+    view->setFocus();
+    auto* search = m_viewer->findChild<QLineEdit*>(QStringLiteral("txtSearch"));
+
+    // Ctrl+F goes to the search box; Enter and F3 find the next hit.
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(search->hasFocus());
+    QTest::keyClicks(search, QStringLiteral("Department total"));
+    QTest::keyClick(search, Qt::Key_Return);
+    QCOMPARE(m_viewer->currentSearchHit(), 0);
+    QTest::keyClick(search, Qt::Key_F3);
+    QCOMPARE(m_viewer->currentSearchHit(), 1);
+
+    // Ctrl+plus, Ctrl+minus and Ctrl+wheel zoom, keeping the page at the view's centre.
+    view->setFocus();
+    m_viewer->showPage(3);
+    const int page = m_viewer->currentPage();
+    const int before = m_viewer->zoomPercent();
+    QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+    QCOMPARE(m_viewer->zoomPercent(), before + 25);
+    QCOMPARE(m_viewer->currentPage(), page);
+    QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(m_viewer->zoomPercent(), before - 25);
+    QCOMPARE(m_viewer->currentPage(), page);
+    QWheelEvent wheel(QPointF(100, 100), view->viewport()->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &wheel);
+    QCOMPARE(m_viewer->zoomPercent(), before);
+    QCOMPARE(m_viewer->currentPage(), page);
+    QCOMPARE(m_viewer->findChild<QComboBox*>(QStringLiteral("cboZoom"))->currentText(), QStringLiteral("%1%").arg(before));
+
+    // Ctrl+P opens the print dialog.
+    bool asked = false;
+    outputtest::ModalHandler cancel([&asked](QDialog* d) {
+        asked = true;
+        d->reject();
+    });
+    QTest::keyClick(view, Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(cancel.fired());
+    QVERIFY(asked);
 }
 
 QTEST_MAIN(TestReportViewer)

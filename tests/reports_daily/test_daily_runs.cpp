@@ -15,7 +15,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPrinterInfo>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace tarvik;
@@ -81,7 +84,9 @@ private slots:
     void totalsFromExactResults_data();
     void totalsFromExactResults();
     void failureTakesDownTheHourglassAndTheProgressWindow();
+    void totalsProcedureWithoutAResultIsAnError();
     void exportButtonWritesThePresetFile();
+    void exportsWithoutAPresetAreNamedByCaptionAndDay();
 
     void clinicalLogbooks_data();
     void clinicalLogbooks();
@@ -285,6 +290,29 @@ void TestDailyRuns::failureTakesDownTheHourglassAndTheProgressWindow()
     QVERIFY(ui.shown.empty());
 }
 
+void TestDailyRuns::totalsProcedureWithoutAResultIsAnError()
+{
+    // No result at all is not a day without patients: the report must not show zero totals.
+    m_session.reset();
+    auto hospital = dailytest::emptyHospital();
+    dailytest::replaceProcedure(hospital->path(),
+                                QStringLiteral("CREATE PROCEDURE sp_Rep_GetComputedInPatients\n    @ReportDate DATE\nAS\n"
+                                               "UPDATE Reports.tbDailyDischarges SET ARNo = ARNo WHERE 0;\nGO\n"));
+    dailytest::Session session(hospital->path());
+    dailytest::RecordingUi ui(false);
+    try {
+        runReportDateOthers({dailytest::kBusyDay, QStringLiteral("0")}, ui);
+        QFAIL("totals that were never read were shown as zero");
+    } catch (const std::exception& e) {
+        const QString message = QString::fromUtf8(e.what());
+        QVERIFY2(message.contains(QStringLiteral("sp_Rep_GetComputedInPatients")) && message.contains(QStringLiteral("no result")),
+                 e.what());
+    }
+    QVERIFY(ui.shown.empty());
+    QCOMPARE(ui.busyDepth, 0);
+    QCOMPARE(ui.progressDepth, 0);
+}
+
 void TestDailyRuns::exportButtonWritesThePresetFile()
 {
     const QString target = m_session->exportFolder() + QStringLiteral("/Daily Admission Logbook 03-09-2026.xls");
@@ -313,6 +341,76 @@ void TestDailyRuns::exportButtonWritesThePresetFile()
     QVERIFY(bytes.startsWith(QByteArray::fromHex("D0CF11E0A1B11AE1"))); // an Excel 97-2003 workbook
     QCOMPARE(QDir(m_session->exportFolder()).entryList(QDir::Files),
              QStringList{QStringLiteral("Daily Admission Logbook 03-09-2026.xls")});
+}
+
+void TestDailyRuns::exportsWithoutAPresetAreNamedByCaptionAndDay()
+{
+    SessionExports::clear();
+    // Three reports without a preset, two of them of one definition (the departments'
+    // logbooks): each exports under its caption and day, as `tarvik-reports run` names it.
+    EndOfDayInput in;
+    in.date = dailytest::kBusyDay;
+    for (int box : {0, 4, 5})
+        in.ticked[size_t(box)] = true;
+    dailytest::RecordingUi ui;
+    QVERIFY(runEndOfDay(in, ui).ok());
+    const auto viewers = m_session->viewers();
+    QCOMPARE(viewers.size(), 3);
+    const QDir folder(m_session->exportFolder());
+    const QStringList expected{QStringLiteral("Daily Summary Of Discharges 03-09-2026.xls"),
+                               QStringLiteral("Daily Laboratory Examination Logbook 03-09-2026.xls"),
+                               QStringLiteral("Daily X-Ray Examination Logbook 03-09-2026.xls")};
+    bool prompted = false;
+    dailytest::ModalHandler none([&](QDialog* d) { prompted = true; d->reject(); }, 2000);
+    for (int i = 0; i < 3; ++i) {
+        viewers[i]->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+        // The viewer says where the file went.
+        QCOMPARE(viewers[i]->CRViewer1->statusText(),
+                 QStringLiteral("Exported to ") + QDir::toNativeSeparators(folder.filePath(expected[i])));
+    }
+    // The same viewer again replaces its own file without a question.
+    viewers[1]->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+    QVERIFY(!prompted);
+    QStringList files = folder.entryList(QDir::Files);
+    files.sort();
+    QStringList sorted = expected;
+    sorted.sort();
+    QCOMPARE(files, sorted);
+
+    // The daily reports' discharges summary (another definition) is preset to the same name:
+    // its Export asks before it replaces the batch's file, and No keeps that file.
+    QFile first(folder.filePath(expected[0]));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray batchFile = first.readAll();
+    first.close();
+    QVERIFY(runReportDateOthers({dailytest::kBusyDay, QStringLiteral("0")}, ui));
+    frmReportViewer* daily = m_session->viewers().last();
+    QString question;
+    auto answer = [&](QMessageBox::StandardButton button) {
+        return tarvik::testsupport::ModalHandler<QMessageBox>([&question, button](QMessageBox* box) {
+            question = box->text();
+            QCOMPARE(box->objectName(), QStringLiteral("msgReplaceExport"));
+            box->button(button)->click();
+        });
+    };
+    {
+        auto no = answer(QMessageBox::No);
+        daily->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+        QVERIFY(no.fired());
+    }
+    QVERIFY2(question.contains(expected[0]) && question.contains(QStringLiteral("Daily Summary Of Discharges")),
+             qPrintable(question));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QCOMPARE(first.readAll(), batchFile);
+    first.close();
+    {
+        auto yes = answer(QMessageBox::Yes);
+        daily->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
+        QVERIFY(yes.fired());
+    }
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    QVERIFY(first.readAll() != batchFile);
+    SessionExports::clear();
 }
 
 void TestDailyRuns::clinicalLogbooks_data()
@@ -434,6 +532,12 @@ void TestDailyRuns::endOfDayPrintKeepsTheSummariesInViewers()
     const QString printer = QPrinterInfo::defaultPrinterName();
     QVERIFY2(!printer.isEmpty(), "CUPS has no default printer: run tests/engine/cups-pdf-setup.sh");
     engine::PrintSettings::setPrinterName(QString());
+    // A hospital name no other print has (other test programs print on the same queue), so that
+    // only this run's pages are taken, and removed.
+    const QString hospital = tarvik::gCompanyName;
+    const QString marker = QStringLiteral("%1 %2").arg(hospital).arg(QDateTime::currentMSecsSinceEpoch());
+    tarvik::gCompanyName = marker;
+    const auto restore = qScopeGuard([&] { tarvik::gCompanyName = hospital; });
     const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
 
     EndOfDayInput in;
@@ -458,13 +562,21 @@ void TestDailyRuns::endOfDayPrintKeepsTheSummariesInViewers()
     QVERIFY(!gReport); // the last one was printed and released
 
     // Both printed reports reach the queue.
-    const QString out = dailytest::cupsPdfOutputDir();
-    const QStringList found = tarvik::testsupport::waitForPrintedPdfs(started, 2);
-    QVERIFY2(found.size() >= 2, qPrintable(QStringLiteral("%1 printed PDFs in %2").arg(found.size()).arg(out)));
+    QString waited;
+    const QStringList found = tarvik::testsupport::waitForPrintedPdfs(marker, started, 2, &waited);
     const QString text = dailytest::pdfText(found.value(0)) + dailytest::pdfText(found.value(1));
-    QVERIFY2(text.contains(QStringLiteral("Test General Hospital")), qPrintable(text.left(400)));
+    // Each job is named by the caption the report is produced under, not its file.
+    QStringList jobTitles;
+    for (const QString& f : found)
+        jobTitles << tarvik::testsupport::pdfInfo(f, QStringLiteral("Title"));
+    jobTitles.sort();
     for (const QString& f : found)
         QFile::remove(f);
+    QVERIFY2(found.size() == 2, qPrintable(waited));
+    QVERIFY2(text.contains(QStringLiteral("Admission"), Qt::CaseInsensitive)
+                 && text.contains(QStringLiteral("Audit"), Qt::CaseInsensitive),
+             qPrintable(text.left(400)));
+    QCOMPARE(jobTitles, (QStringList{"(Daily Admission Logbook)", "(Daily Audit Trail - Detailed)"}));
 }
 
 void TestDailyRuns::endOfDayWithNothingTickedProducesNothing()

@@ -2,6 +2,8 @@
 
 #include "ConnectionInfo.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -76,6 +78,18 @@ void exec(const QString& folder, const QStringList& statements)
                 fail(sql, q); // the connection closes uncommitted: nothing is kept
         db.commit();
     });
+}
+
+std::unique_ptr<QTemporaryDir> copyOfFolder(const QString& folder)
+{
+    auto dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid())
+        throw std::runtime_error("no temporary folder for a copy of " + folder.toStdString());
+    const QDir from(folder);
+    for (const QString& name : from.entryList({QStringLiteral("*.sqlite")}, QDir::Files))
+        if (!QFile::copy(from.filePath(name), dir->filePath(name)))
+            throw std::runtime_error(("cannot copy " + from.filePath(name)).toStdString());
+    return dir;
 }
 
 } // namespace tarvik::testsupport

@@ -6,8 +6,10 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 
 namespace tarvik::testsupport {
 
@@ -20,5 +22,8 @@ QVariantList queryRow(const QString& folder, const QString& sql);
 QStringList queryColumn(const QString& folder, const QString& sql);
 // Runs the statements in one transaction: all of them or none.
 void exec(const QString& folder, const QStringList& statements);
+
+// A copy of the folder's three databases in a temporary folder, for a test that changes data.
+std::unique_ptr<QTemporaryDir> copyOfFolder(const QString& folder);
 
 } // namespace tarvik::testsupport

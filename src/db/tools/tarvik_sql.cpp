@@ -2,8 +2,8 @@
 // rows it returns as a table. For administrators and tests.
 
 #include "Connection.h"
+#include "ProgramOptions.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -57,33 +57,29 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-sql"));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Runs one command text, as the reports program sends it, and prints the rows it returns."));
-    parser.addHelpOption();
-    QCommandLineOption dataOpt(QStringLiteral("data"), QStringLiteral("Data folder of the embedded databases."),
-                               QStringLiteral("DIR"));
-    QCommandLineOption odbcOpt(QStringLiteral("odbc"), QStringLiteral("ODBC connection string."),
-                               QStringLiteral("CONNECTION"));
-    QCommandLineOption timeoutOpt(QStringLiteral("timeout"), QStringLiteral("Command time-out in seconds (0 = none)."),
-                                  QStringLiteral("SECONDS"), QStringLiteral("0"));
-    parser.addOption(dataOpt);
-    parser.addOption(odbcOpt);
-    parser.addOption(timeoutOpt);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command text."));
-    parser.process(app);
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("tarvik-sql", "(--data DIR | --odbc CONNECTION) [--timeout SECONDS] \"COMMAND TEXT\"",
+                               "Runs one command text, as the reports program sends it, and prints the rows it "
+                               "returns as a table.")
+            .option({"data"}, "Data folder of the embedded databases.", "DIR")
+            .option({"odbc"}, "ODBC connection string.", "CONNECTION")
+            .option({"timeout"}, "Command time-out in seconds (0 = none, the default).", "SECONDS", "0")
+            .argument("COMMAND TEXT", "A procedure call (Reports..sp_Name '03/02/2026') or a query.")
+            .epilogue("Exit status:\n0 the command ran; 1 it failed (the message says why); 2 bad arguments.")
+            .process(argc, argv);
 
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const QStringList args = parser.positionalArguments();
-    if (args.size() != 1 || parser.isSet(dataOpt) == parser.isSet(odbcOpt)) {
-        err << "Usage: tarvik-sql (--data DIR | --odbc CONNECTION) \"COMMAND TEXT\"\n";
-        return 2;
-    }
+    const QStringList args = cl.positional();
+    if (args.size() != 1)
+        cl.fail(QStringLiteral("give one command text (quote it)."));
+    if (cl.isSet(QStringLiteral("data")) == cl.isSet(QStringLiteral("odbc")))
+        cl.fail(QStringLiteral("give either --data DIR or --odbc CONNECTION."));
+    const int timeout = int(cl.integer(QStringLiteral("timeout"), 0, 24 * 3600));
     try {
-        Connection conn(parser.isSet(dataOpt) ? ConnectionInfo::embedded(parser.value(dataOpt))
-                                              : ConnectionInfo::odbc(parser.value(odbcOpt)));
-        conn.setCommandTimeout(parser.value(timeoutOpt).toInt());
+        Connection conn(cl.isSet(QStringLiteral("data")) ? ConnectionInfo::embedded(cl.value(QStringLiteral("data")))
+                                                         : ConnectionInfo::odbc(cl.value(QStringLiteral("odbc"))));
+        conn.setCommandTimeout(timeout);
         const RecordsetPtr rs = conn.execute(args.first());
         if (rs)
             printTable(out, *rs);

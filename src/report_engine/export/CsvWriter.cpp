@@ -44,9 +44,24 @@ public:
     }
 
 private:
-    void appendText(const QString& text)
+    // A spreadsheet opening the file runs a cell that starts with one of these as a formula
+    // (a patient "name" such as =HYPERLINK(...) would): such texts get a leading apostrophe,
+    // which shows them as the text they are.
+    static bool readsAsFormula(const QString& text)
     {
-        const QByteArray utf8 = text.toUtf8();
+        if (text.isEmpty())
+            return false;
+        switch (text.front().unicode()) {
+        case '=': case '+': case '-': case '@': case '\t': case '\r':
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    void appendText(const QString& text, bool neutralise = false)
+    {
+        const QByteArray utf8 = neutralise && readsAsFormula(text) ? (QLatin1Char('\'') + text).toUtf8() : text.toUtf8();
         bool quote = false;
         for (const char c : utf8) {
             if (c == ',' || c == '"' || c == '\r' || c == '\n') {
@@ -85,7 +100,7 @@ private:
         case Cell::Type::Empty:
             return;
         case Cell::Type::Text:
-            appendText(cell.text);
+            appendText(cell.text, true);
             return;
         case Cell::Type::Number:
             appendNumber(cell.number);

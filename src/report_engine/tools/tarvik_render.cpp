@@ -3,9 +3,9 @@
 //   tarvik-render REPORT.rpt --data DIR [--param NAME=VALUE]... [--title TEXT]
 //                 [--pdf OUT.pdf] [--xls OUT] [--xlsx OUT] [--csv OUT] [--print]
 
+#include "ProgramOptions.h"
 #include "Report.h"
 
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
@@ -20,42 +20,43 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-render"));
 
-    QCommandLineParser cl;
-    cl.setApplicationDescription(QStringLiteral("Lays out a report definition (.rpt) and writes it as PDF, "
-                                                "spreadsheet or CSV, or prints it."));
-    cl.addHelpOption();
-    cl.addPositionalArgument(QStringLiteral("report"), QStringLiteral("The .rpt file."));
-    const QCommandLineOption data(QStringLiteral("data"), QStringLiteral("Data folder every table logs on to."), QStringLiteral("DIR"));
-    const QCommandLineOption param(QStringLiteral("param"), QStringLiteral("A parameter value (repeatable)."), QStringLiteral("NAME=VALUE"));
-    const QCommandLineOption title(QStringLiteral("title"), QStringLiteral("The report-level text (hospital name)."), QStringLiteral("TEXT"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("Write a PDF."), QStringLiteral("OUT"));
-    const QCommandLineOption xls(QStringLiteral("xls"), QStringLiteral("Write an Excel 97-2003 workbook."), QStringLiteral("OUT"));
-    const QCommandLineOption xlsx(QStringLiteral("xlsx"), QStringLiteral("Write an .xlsx workbook."), QStringLiteral("OUT"));
-    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("Write CSV."), QStringLiteral("OUT"));
-    const QCommandLineOption print(QStringLiteral("print"), QStringLiteral("Print on the default printer."));
-    cl.addOptions({data, param, title, pdf, xls, xlsx, csv, print});
-    cl.process(app);
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("tarvik-render", "REPORT.rpt [--data DIR] [--param NAME=VALUE]... [outputs]",
+                               "Lays out a report definition (.rpt) and writes it as PDF, spreadsheet or CSV, or "
+                               "prints it. Without an output it only lays the report out and prints its page count.")
+            .option({"data"}, "Data folder every table of the report and its subreports logs on to.", "DIR")
+            .option({"param"},
+                    "A parameter value; repeat for each parameter. SUB.NAME=VALUE gives a subreport's parameter.",
+                    "NAME=VALUE")
+            .option({"title"}, "The report-level text (the hospital's name).", "TEXT")
+            .option({"pdf"}, "Write a PDF file.", "OUT")
+            .option({"xls"}, "Write an Excel 97-2003 workbook.", "OUT")
+            .option({"xlsx"}, "Write an .xlsx workbook.", "OUT")
+            .option({"csv"}, "Write CSV.", "OUT")
+            .option({"print"}, "Print on the default printer.")
+            .argument("REPORT.rpt", "The report definition file.")
+            .epilogue("Exit status:\n0 done; 1 the definition, the data or an output failed (the message says "
+                      "where); 2 bad arguments.")
+            .process(argc, argv);
 
-    if (cl.positionalArguments().size() != 1) {
-        std::fprintf(stderr, "tarvik-render: name one report file (see --help)\n");
-        return 2;
-    }
+    if (cl.positional().size() != 1)
+        cl.fail("name one report file.");
     try {
-        ReportPtr report = openReport(cl.positionalArguments().first());
-        if (cl.isSet(title))
-            report->setReportTitle(cl.value(title));
+        ReportPtr report = openReport(cl.positional().first());
+        if (cl.isSet("title"))
+            report->setReportTitle(cl.value("title"));
         auto logOn = [&](Report& r) {
-            if (!cl.isSet(data))
+            if (!cl.isSet("data"))
                 return;
             for (DatabaseTable* t : r.tables()) {
                 const QString database = t->location().section(u'.', 0, 0);
-                t->applyLogOnInfo(cl.value(data), database, QString(), QString());
+                t->applyLogOnInfo(cl.value("data"), database, QString(), QString());
             }
         };
         logOn(*report);
         for (Report* sub : report->subreports())
             logOn(*sub);
-        for (const QString& p : cl.values(param)) {
+        for (const QString& p : cl.values("param")) {
             const int eq = int(p.indexOf(u'='));
             if (eq <= 0)
                 throw ReportError(QStringLiteral("--param takes NAME=VALUE, not \"%1\"").arg(p));
@@ -73,22 +74,22 @@ int main(int argc, char** argv)
             f->setCurrentValue(p.mid(eq + 1));
         }
         bool did = false;
-        if (cl.isSet(pdf)) {
-            writePdf(report, cl.value(pdf));
+        if (cl.isSet("pdf")) {
+            writePdf(report, cl.value("pdf"));
             did = true;
         }
-        const std::pair<const QCommandLineOption*, int> sheets[] = {{&xls, 29}, {&xlsx, 38}, {&csv, 39}};
+        const std::pair<const char*, int> sheets[] = {{"xls", 29}, {"xlsx", 38}, {"csv", 39}};
         for (const auto& [opt, code] : sheets) {
-            if (!cl.isSet(*opt))
+            if (!cl.isSet(opt))
                 continue;
             // Relative to where the command runs, not to the export folder.
-            report->exportOptions().diskFileName = QFileInfo(cl.value(*opt)).absoluteFilePath();
+            report->exportOptions().diskFileName = QFileInfo(cl.value(opt)).absoluteFilePath();
             report->exportOptions().formatType = code;
             report->exportOptions().destinationType = 1;
             report->exportReport();
             did = true;
         }
-        if (cl.isSet(print)) {
+        if (cl.isSet("print")) {
             report->printOut();
             did = true;
         }

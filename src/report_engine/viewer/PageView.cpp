@@ -5,8 +5,10 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QKeyEvent>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace tarvik::viewer {
 
@@ -42,12 +44,12 @@ void PageView::setDocument(std::shared_ptr<engine::Document> document)
     m_currentHit = -1;
     m_renderCount = 0;
     m_lastReportedPage = -1;
+    m_chosenPage = -1;
     if (m_document) {
         // Pages arrive from the layout thread; the queued connection brings them here.
         connect(m_document.get(), &engine::Document::pagesAdded, this, &PageView::onPagesAdded,
                 Qt::QueuedConnection);
-        connect(m_document.get(), &engine::Document::finished, this,
-                [this] { onPagesAdded(m_document ? m_document->pageCount() : 0); },
+        connect(m_document.get(), &engine::Document::finished, this, &PageView::onLayoutFinished,
                 Qt::QueuedConnection);
         readPageSizes();
     }
@@ -60,6 +62,14 @@ void PageView::setDocument(std::shared_ptr<engine::Document> document)
 void PageView::refreshPages()
 {
     onPagesAdded(0);
+}
+
+void PageView::onLayoutFinished()
+{
+    // Pages painted while the layout ran showed no page count ("Page 1 of ?"): paint again.
+    m_cache.clear();
+    onPagesAdded(0);
+    viewport()->update();
 }
 
 void PageView::onPagesAdded(int)
@@ -85,12 +95,44 @@ void PageView::readPageSizes()
 
 void PageView::setZoom(ZoomMode mode, int percent)
 {
+    const Anchor anchor = centreAnchor();
     m_zoomMode = mode;
     m_percent = std::clamp(percent, kMinPercent, kMaxPercent);
-    const int page = currentPage();
     relayout();
-    goToPage(page);
+    centreOn(anchor);
     viewport()->update();
+    emit zoomChanged();
+}
+
+void PageView::zoomBy(int percentStep)
+{
+    setZoom(ZoomMode::Percent, zoomPercent() + percentStep);
+}
+
+PageView::Anchor PageView::centreAnchor() const
+{
+    Anchor a;
+    if (m_pageTops.empty() || m_scale <= 0)
+        return a;
+    const QPoint centre = viewport()->rect().center();
+    const int y = verticalScrollBar()->value() + centre.y();
+    a.page = std::max(0, pageAtY(y));
+    const QRect r = pageRectPixels(a.page);
+    a.point = QPointF((centre.x() - r.left()) / m_scale, (centre.y() - r.top()) / m_scale);
+    return a;
+}
+
+void PageView::centreOn(const Anchor& anchor)
+{
+    if (anchor.page < 0 || anchor.page >= pageCount())
+        return;
+    const QPoint centre = viewport()->rect().center();
+    const QRect r = pageRectPixels(anchor.page); // in the new scale, at the current scroll
+    const int contentTop = r.top() + verticalScrollBar()->value();
+    const int contentLeft = r.left() + horizontalScrollBar()->value();
+    verticalScrollBar()->setValue(contentTop + int(std::lround(anchor.point.y() * m_scale)) - centre.y());
+    horizontalScrollBar()->setValue(contentLeft + int(std::lround(anchor.point.x() * m_scale)) - centre.x());
+    notifyCurrentPage();
 }
 
 int PageView::zoomPercent() const
@@ -165,7 +207,14 @@ QRect PageView::pageRectPixels(int page) const
 
 int PageView::currentPage() const
 {
-    const int page = pageAtY(verticalScrollBar()->value() + viewport()->height() / 3);
+    const QScrollBar* bar = verticalScrollBar();
+    if (m_chosenPage >= 0 && m_chosenPage < pageCount() && bar->value() == m_chosenAt)
+        return m_chosenPage;
+    // At the end of the range the last pages may all be in view, none of them a third of the
+    // way down: the reader has reached the last one.
+    if (bar->maximum() > 0 && bar->value() >= bar->maximum())
+        return std::max(0, pageCount() - 1);
+    const int page = pageAtY(bar->value() + viewport()->height() / 3);
     return std::max(0, page);
 }
 
@@ -174,7 +223,24 @@ void PageView::goToPage(int page)
     if (m_pageTops.empty())
         return;
     page = std::clamp(page, 0, pageCount() - 1);
-    verticalScrollBar()->setValue(m_pageTops[size_t(page)] - kGap);
+    const int wanted = m_pageTops[size_t(page)] - kGap;
+    verticalScrollBar()->setValue(wanted);
+    // Pages that fit in the view together cannot each be scrolled to the top: the page asked
+    // for is the current one until the view moves.
+    m_chosenPage = verticalScrollBar()->value() != wanted || page == pageCount() - 1 ? page : -1;
+    m_chosenAt = verticalScrollBar()->value();
+    notifyCurrentPage();
+}
+
+void PageView::goToPosition(int page, double y)
+{
+    if (m_pageTops.empty())
+        return;
+    page = std::clamp(page, 0, pageCount() - 1);
+    const int wanted = m_pageTops[size_t(page)] + int(std::lround(y * m_scale)) - kGap;
+    verticalScrollBar()->setValue(wanted);
+    m_chosenPage = verticalScrollBar()->value() != wanted ? page : -1;
+    m_chosenAt = verticalScrollBar()->value();
     notifyCurrentPage();
 }
 
@@ -304,12 +370,31 @@ void PageView::scrollContentsBy(int, int)
 void PageView::wheelEvent(QWheelEvent* event)
 {
     if (event->modifiers() & Qt::ControlModifier) {
-        const int step = event->angleDelta().y() > 0 ? 25 : -25;
-        setZoom(ZoomMode::Percent, zoomPercent() + step);
+        if (event->angleDelta().y() != 0)
+            zoomBy(event->angleDelta().y() > 0 ? 25 : -25);
         event->accept();
         return;
     }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void PageView::keyPressEvent(QKeyEvent* event)
+{
+    // Home and End (also with Ctrl) go to the first and the last page, as in other viewers.
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) &&
+        (mods == Qt::NoModifier || mods == Qt::ControlModifier)) {
+        if (event->key() == Qt::Key_Home) {
+            verticalScrollBar()->setValue(0);
+        } else {
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+            if (verticalScrollBar()->maximum() == 0 && pageCount() > 0)
+                goToPage(pageCount() - 1);
+        }
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void PageView::notifyCurrentPage()

@@ -43,9 +43,16 @@ public:
     int zoomPercent() const;
 
     int pageCount() const { return int(m_pageSizes.size()); }
-    int currentPage() const;           // 0-based; 0 when there are no pages
+    // 0-based; 0 when there are no pages. The page a third of the way down the view; at the
+    // end of the scroll range the last page in view; a page chosen by goToPage while the view
+    // could not scroll to its top.
+    int currentPage() const;
     void goToPage(int page);           // 0-based, clamped
+    // Scrolls so that the point y (points from the page's top) is near the top of the view.
+    void goToPosition(int page, double y);
     void ensureVisible(const PageRect& where);
+    // Zoom in or out by a step, keeping the point at the view's centre where it is.
+    void zoomBy(int percentStep);
 
     void setHighlights(std::vector<PageRect> hits, int current);
 
@@ -63,15 +70,26 @@ public:
 signals:
     void currentPageChanged(int page);
     void pagesChanged(int count);
+    void zoomChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void onPagesAdded(int count);
+    void onLayoutFinished();
+    // The point at the view's centre, as a page and a position on it in points.
+    struct Anchor
+    {
+        int page = -1;
+        QPointF point;
+    };
+    Anchor centreAnchor() const;
+    void centreOn(const Anchor& anchor);
     void readPageSizes();
     void relayout();
     double computeScale() const;
@@ -94,6 +112,8 @@ private:
     std::vector<PageRect> m_hits;
     int m_currentHit = -1;
     int m_lastReportedPage = -1;
+    int m_chosenPage = -1;               // goToPage's page while the view stays where it put it
+    int m_chosenAt = -1;                 // the scroll position it put the view at
     QTimer m_prefetchTimer;
 };
 

@@ -164,6 +164,7 @@ void ReportViewer::buildUi()
                               QString(), tr("Find next"));
     m_searchLabel = new QLabel(this);
     m_searchLabel->setObjectName(QStringLiteral("lblSearch"));
+    m_searchLabel->setMinimumWidth(60);
     m_searchLabel->setContentsMargins(4, 0, 4, 0);
     m_toolBar->addWidget(m_searchLabel);
     layout->addWidget(m_toolBar);
@@ -188,6 +189,35 @@ void ReportViewer::buildUi()
     m_status->setContentsMargins(6, 2, 6, 2);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_status);
+
+    // Keys: active while the focus is anywhere in this viewer, so that several viewers in one
+    // frame never take each other's keys.
+    auto bindKeys = [this](QAction* action, const QList<QKeySequence>& keys) {
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        this->addAction(action);
+        if (!keys.isEmpty() && !action->toolTip().isEmpty())
+            action->setToolTip(QStringLiteral("%1 (%2)").arg(action->toolTip(), keys.first().toString(QKeySequence::NativeText)));
+    };
+    bindKeys(m_actPrint, QKeySequence::keyBindings(QKeySequence::Print));
+    bindKeys(m_actFindNext, QKeySequence::keyBindings(QKeySequence::FindNext));
+    bindKeys(m_actFindPrevious, QKeySequence::keyBindings(QKeySequence::FindPrevious));
+    m_actFind = new QAction(tr("Find"), this);
+    m_actFind->setObjectName(QStringLiteral("actFind"));
+    bindKeys(m_actFind, QKeySequence::keyBindings(QKeySequence::Find));
+    m_actZoomIn = new QAction(tr("Zoom In"), this);
+    m_actZoomIn->setObjectName(QStringLiteral("actZoomIn"));
+    bindKeys(m_actZoomIn, QKeySequence::keyBindings(QKeySequence::ZoomIn) << QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    m_actZoomOut = new QAction(tr("Zoom Out"), this);
+    m_actZoomOut->setObjectName(QStringLiteral("actZoomOut"));
+    bindKeys(m_actZoomOut, QKeySequence::keyBindings(QKeySequence::ZoomOut));
+    connect(m_actFind, &QAction::triggered, this, [this] {
+        m_searchEdit->setFocus(Qt::ShortcutFocusReason);
+        m_searchEdit->selectAll();
+    });
+    connect(m_actZoomIn, &QAction::triggered, this, [this] { m_view->zoomBy(25); });
+    connect(m_actZoomOut, &QAction::triggered, this, [this] { m_view->zoomBy(-25); });
+    connect(m_view, &PageView::zoomChanged, this, &ReportViewer::syncZoomBox);
 
     connect(m_actFirst, &QAction::triggered, this, &ReportViewer::showFirstPage);
     connect(m_actPrevious, &QAction::triggered, this, &ReportViewer::showPreviousPage);
@@ -233,7 +263,6 @@ void ReportViewer::setReportSource(std::shared_ptr<engine::Report> report)
                 Qt::QueuedConnection);
         connect(m_document.get(), &engine::Document::failed, this, &ReportViewer::onLayoutFailed,
                 Qt::QueuedConnection);
-        setWindowFilePath(m_report->filePath());
         m_status->setText(tr("Preparing the report..."));
     }
     m_view->setDocument(m_document);
@@ -254,6 +283,14 @@ void ReportViewer::setZoom(int level)
         m_view->setZoom(PageView::ZoomMode::WholePage);
     else
         m_view->setZoom(PageView::ZoomMode::Percent, level);
+}
+
+void ReportViewer::syncZoomBox()
+{
+    // The box shows the view's zoom, however it was chosen (the box, keys, Ctrl+wheel).
+    const int level = m_view->zoomMode() == PageView::ZoomMode::FitWidth    ? 1
+                      : m_view->zoomMode() == PageView::ZoomMode::WholePage ? 2
+                                                                            : m_view->zoomPercent();
     int index = m_zoom->findData(level);
     if (index < 0) {
         const QString label = QStringLiteral("%1%").arg(m_view->zoomPercent());
@@ -411,18 +448,31 @@ void ReportViewer::rebuildGroupTree()
                 auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(m_tree);
                 item->setText(0, node.name);
                 item->setData(0, Qt::UserRole, node.page);
-                item->setToolTip(0, tr("Page %1").arg(node.page + 1));
+                item->setData(0, Qt::UserRole + 1, node.y);
+                // The whole name, also when the pane is too narrow for it.
+                item->setToolTip(0, tr("%1 (page %2)").arg(node.name.toHtmlEscaped()).arg(node.page + 1));
                 add(item, node.children);
             }
         };
     add(nullptr, m_document->groupTree());
 }
 
+void ReportViewer::showMessage(const QString& message)
+{
+    m_status->setText(message);
+}
+
+QString ReportViewer::statusText() const
+{
+    return m_status->text();
+}
+
 void ReportViewer::onTreeItemActivated(QTreeWidgetItem* item)
 {
     if (!item)
         return;
-    m_view->goToPage(item->data(0, Qt::UserRole).toInt());
+    // To the group itself, a little above its first line, not to the top of its page.
+    m_view->goToPosition(item->data(0, Qt::UserRole).toInt(), std::max(0.0, item->data(0, Qt::UserRole + 1).toDouble() - 6));
 }
 
 void ReportViewer::onSearchTextChanged()
@@ -512,17 +562,10 @@ bool ReportViewer::printReport()
     if (!m_document)
         return false;
     QPrinter printer(QPrinter::HighResolution);
-    const bool ownLayout = !engine::PrintSettings::pageLayout().isValid();
-    engine::PrintSettings::applyTo(printer);
-    if (ownLayout) {
-        // Nothing chosen in Page Setup: the report's own paper; its margins are in the pages.
-        const QSizeF size = m_document->pageCount() > 0 ? m_document->pageSizePoints(0) : QSizeF(612, 792);
-        const auto orientation = size.width() > size.height() ? QPageLayout::Landscape : QPageLayout::Portrait;
-        const QSizeF portrait = orientation == QPageLayout::Landscape ? size.transposed() : size;
-        printer.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Point), orientation, QMarginsF()));
-        printer.setFullPage(true);
-    }
-    printer.setDocName(windowTitle().isEmpty() ? m_report->name() : windowTitle());
+    // The page Page Setup chose, else the report's own; the job is named by the caption.
+    engine::PrintSettings::applyTo(printer, m_document->pageCount() > 0 ? m_document->pageSizePoints(0)
+                                                                        : m_report->definition().pageSizePoints());
+    printer.setDocName(m_report->displayName());
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("PrintDialog"));
     dialog.setMinMax(1, std::max(1, m_document->pageCount()));
@@ -575,11 +618,21 @@ void ReportViewer::exportWithPrompt()
     QStringList filters;
     for (const ExportChoice& choice : kExportChoices)
         filters << tr(choice.filter);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (!m_report->exportOptions().diskFileName.isEmpty())
-        folder = QFileInfo(m_report->exportOptions().diskFileName).absolutePath();
+    // Where the program exports (the export folder setting) and the name the report would be
+    // exported under without asking.
+    QString folder = engine::Report::defaultExportFolder();
+    QString name = m_report->displayName();
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
+    name.remove(QLatin1Char(':'));
+    const QString preset = m_report->exportOptions().diskFileName;
+    if (!preset.isEmpty()) {
+        const QFileInfo info(preset);
+        if (info.isAbsolute())
+            folder = info.absolutePath();
+        name = info.completeBaseName();
+    }
     QString selected = filters.first();
-    QFileDialog dialog(this, tr("Export Report"), folder + QLatin1Char('/') + m_report->name());
+    QFileDialog dialog(this, tr("Export Report"), QDir(folder).filePath(name));
     dialog.setObjectName(QStringLiteral("ExportDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters);

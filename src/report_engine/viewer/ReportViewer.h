@@ -27,7 +27,8 @@ namespace tarvik::viewer {
 // Shows a report on screen: pages laid out in the engine's background thread appear as they
 // are ready, so the first page shows at once and the window never waits for the last one.
 // Zoom, page navigation, the group tree, text search, print (with the print dialog) and
-// export. Errors are shown in the viewer's own status line and signalled; nothing is thrown
+// export, with the keys desktop viewers use (Ctrl+F, F3, Ctrl+P, Ctrl+plus/minus, Ctrl+wheel,
+// Home/End). Errors are shown in the viewer's own status line and signalled; nothing is thrown
 // out of a button's handler.
 class ReportViewer : public QWidget
 {
@@ -82,6 +83,10 @@ public:
     PageView* pageView() const { return m_view; }
     QTreeWidget* groupTree() const { return m_tree; }
 
+    // A message in the viewer's status line (where an export went, say).
+    void showMessage(const QString& message);
+    QString statusText() const;
+
     // The pages of a document on a printer the caller set up; from and to are 1-based,
     // 0 for all pages.
     // Waits for the rest of the pages first; throws when the layout or the printer fails.
@@ -109,6 +114,7 @@ private:
     void exportWithPrompt();
     void rebuildGroupTree();
     void updatePageLabel();
+    void syncZoomBox();
     bool find(const QString& text, int direction);
     void showError(const QString& message);
     void applyGroupTreeVisibility();
@@ -130,6 +136,9 @@ private:
     QAction* m_actExport = nullptr;
     QAction* m_actFindNext = nullptr;
     QAction* m_actFindPrevious = nullptr;
+    QAction* m_actFind = nullptr;
+    QAction* m_actZoomIn = nullptr;
+    QAction* m_actZoomOut = nullptr;
     QLineEdit* m_pageEdit = nullptr;
     QLabel* m_pageCountLabel = nullptr;
     QComboBox* m_zoom = nullptr;
