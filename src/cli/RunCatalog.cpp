@@ -222,15 +222,42 @@ void resolveInputs(const RunEntry& entry, const InputOptions& o, const QDate& se
     }
 }
 
+namespace {
+
+// The class a run was made for, so that runs of one period for two classes never share a file.
+QString classWords(const RunEntry& entry, const RunRequest& request)
+{
+    if (entry.takes(Input::BalanceClass)) {
+        if (request.choice == QLatin1String("N"))
+            return QStringLiteral(" payables");
+        if (request.choice == QLatin1String("A"))
+            return QStringLiteral(" all balances");
+        return QStringLiteral(" receivables");
+    }
+    if (entry.takes(Input::PatientClass)) {
+        if (request.choice == QLatin1String("O"))
+            return QStringLiteral(" out-patients");
+        if (request.choice == QLatin1String("A"))
+            return QStringLiteral(" all patients");
+        return QStringLiteral(" in-patients");
+    }
+    return {};
+}
+
+} // namespace
+
 QString periodLabel(const RunEntry& entry, const RunRequest& request)
 {
+    QString label;
     if (entry.takes(Input::Period))
-        return exportDayText(request.from) + QStringLiteral(" to ") + exportDayText(request.to);
-    if (entry.takes(Input::Year))
-        return yearText(request.date);
-    if (entry.takes(Input::Month))
-        return request.date.toString(QStringLiteral("MM-yyyy"));
-    return exportDayText(request.date);
+        label = exportDayText(request.from) + QStringLiteral(" to ") + exportDayText(request.to);
+    else if (entry.takes(Input::Year))
+        label = yearText(request.date);
+    else if (entry.takes(Input::Month))
+        label = request.date.toString(QStringLiteral("MM-yyyy"));
+    else
+        label = exportDayText(request.date);
+    return label + classWords(entry, request);
 }
 
 } // namespace tarvik::cli

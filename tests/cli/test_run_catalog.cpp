@@ -203,10 +203,14 @@ TEST(RunCatalog, InputsTakeTheDialogsDefaultsAndLimits)
         {"equal dates are a period", {Input::Period}, {.from = "03/10/2026", .to = "03/10/2026"}, "03/10/2026",
          "03/10/2026", "", "03-10-2026 to 03-10-2026"},
         {"receivables by default", {Input::Period, Input::BalanceClass}, {}, "03/15/2026", "03/15/2026", "P",
-         "03-15-2026 to 03-15-2026"},
+         "03-15-2026 to 03-15-2026 receivables"},
         {"payables", {Input::Period, Input::BalanceClass}, {.balanceClass = "n"}, "03/15/2026", "03/15/2026", "N",
-         "03-15-2026 to 03-15-2026"},
-        {"in-patients by default", {Input::Date, Input::PatientClass}, {}, "03/15/2026", "", "I", "03-15-2026"},
+         "03-15-2026 to 03-15-2026 payables"},
+        {"in-patients by default", {Input::Date, Input::PatientClass}, {}, "03/15/2026", "", "I", "03-15-2026 in-patients"},
+        {"all balances", {Input::Period, Input::BalanceClass}, {.balanceClass = "A"}, "03/15/2026", "03/15/2026",
+         "A", "03-15-2026 to 03-15-2026 all balances"},
+        {"out-patients", {Input::Date, Input::PatientClass}, {.patients = "o"}, "03/15/2026", "", "O",
+         "03-15-2026 out-patients"},
     };
     for (const Case& c : cases) {
         RunRequest request;

@@ -322,11 +322,11 @@ void TestReportViewer::scrollingMovesThePageBox()
     else
         QTest::mouseClick(m_viewer->findChild<QToolBar*>()->widgetForAction(m_viewer->findChild<QAction*>("actLastPage")),
                           Qt::LeftButton);
-    QCoreApplication::processEvents();
-    const int page = m_viewer->currentPage();
-    QVERIFY2(page > 1, qPrintable(how));
+    // The view follows the scroll bar through queued events, later on a loaded machine.
+    QTRY_VERIFY2(m_viewer->currentPage() > 1, qPrintable(how));
     if (toTheEnd)
-        QCOMPARE(page, m_viewer->pageCount());
+        QTRY_COMPARE(m_viewer->currentPage(), m_viewer->pageCount());
+    const int page = m_viewer->currentPage();
     // The page box and the buttons follow the view.
     QCOMPARE(m_viewer->findChild<QLineEdit*>(QStringLiteral("txtPage"))->text(), QString::number(page));
     QVERIFY(m_viewer->findChild<QAction*>(QStringLiteral("actFirstPage"))->isEnabled());
