@@ -21,7 +21,7 @@ QString parameterTypeName(ParameterType type);
 
 enum class Align { Left, Center, Right };
 
-enum class ElementKind { Text, Field, Parameter, Special, Summary, Line, Box, Image, Subreport };
+enum class ElementKind { Text, Field, Parameter, Special, Summary, Line, Box, Image, Subreport, Chart };
 
 enum class SpecialKind { PageNumber, PageCount, PageNofM, PrintDate, PrintTime, PrintDateTime, ReportTitle };
 
@@ -57,6 +57,41 @@ struct ValueFormat
     QString pattern;
 };
 
+enum class ChartType { Bar, StackedBar, Line, Pie };
+
+enum class LegendPlace { Right, Bottom, None };
+
+// Which rows a chart sums: those of the whole report (report and page bands), of the current
+// instance of a group (its header and footer) or the current row alone (the detail).
+enum class ChartScope { Report, Group, Row };
+
+struct ChartValueDef
+{
+    QString column;
+    QString label;            // the series (or category) name; the column when not given
+    int line = 0;
+};
+
+// A chart: categories along one axis, one or more series of sums along the other.
+struct ChartDef
+{
+    ChartType type = ChartType::Bar;
+    bool horizontal = false;  // bars run from the left instead of from the bottom
+    QString category;         // column naming each category; empty: the values are the categories
+    QString series;           // column splitting the figures into series; empty: a series per value
+    QString groupName;        // source="group": one category per instance of this group
+    int pointGroup = -1;      // that group's index, or -1 when the rows themselves are the points
+    std::vector<ChartValueDef> values;
+    QString title;
+    QString categoryAxis;     // axis titles
+    QString valueAxis;
+    QString categoryCaption;  // heads the category column of the chart's table in exports
+    LegendPlace legend = LegendPlace::Right;
+    bool valueLabels = false;
+    ChartScope scope = ChartScope::Report;
+    int scopeGroup = -1;      // ChartScope::Group: the band's group
+};
+
 struct ElementDef
 {
     ElementKind kind = ElementKind::Text;
@@ -82,6 +117,7 @@ struct ElementDef
     QColor fill;              // Box; invalid = no fill
     QString imagePath;        // Image: absolute path
     QString caption;          // Field: heading of its column in a spreadsheet export
+    std::shared_ptr<const ChartDef> chart; // Chart
 };
 
 struct BandDef
@@ -115,6 +151,10 @@ struct ParamDef
     QString prompt;
     QVariant defaultValue;    // already converted; invalid = no default
     int line = 0;
+    // A subreport's parameter that takes the value of the main report's parameter of this name
+    // when its caller gives it none (before its own default); -1 when it takes none.
+    QString fromReport;
+    int reportIndex = -1;
 };
 
 struct TableDef
@@ -170,6 +210,9 @@ struct Definition
     std::vector<SortDef> sort;
     std::vector<GroupDef> groups;
     BandDef reportHeader, pageHeader, detail, pageFooter, reportFooter;
+    // Further report footers, placed one after another; each goes to the next page on its own
+    // when it does not fit, so a tall chart does not take the totals above it along.
+    std::vector<BandDef> reportFooterSections;
     std::vector<std::shared_ptr<const Definition>> subreports;
     std::vector<Accumulator> accumulators;
     StoredExport storedExport;

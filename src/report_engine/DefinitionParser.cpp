@@ -40,6 +40,8 @@ std::vector<const BandDef*> Definition::allBands() const
     for (auto it = groups.rbegin(); it != groups.rend(); ++it)
         out.push_back(&it->footer);
     out.push_back(&reportFooter);
+    for (const auto& section : reportFooterSections)
+        out.push_back(&section);
     out.push_back(&pageFooter);
     return out;
 }
@@ -207,6 +209,7 @@ private:
         struct PendingBand { QString group; BandDef band; };
         std::vector<PendingBand> groupBands;
         std::vector<std::pair<QString, int>> subreportPlacements;
+        std::vector<std::shared_ptr<Definition>> linked; // subreports, to tie to our parameters
         QString queryText;
         while (m_xml.readNextStartElement()) {
             const QString name = m_xml.name().toString();
@@ -223,7 +226,7 @@ private:
             } else if (name == u"parameters") {
                 once();
                 checkAttributes({});
-                readParameters(def);
+                readParameters(def, topLevel);
             } else if (name == u"tables") {
                 once();
                 checkAttributes({});
@@ -241,6 +244,11 @@ private:
                 once();
                 checkAttributes({});
                 readGroups(def);
+            } else if (name == u"reportFooter" && seen.count(name)) {
+                BandDef section;
+                section.kind = BandKind::ReportFooter;
+                readBand(section, subreportPlacements, {u"height"});
+                def.reportFooterSections.push_back(std::move(section));
             } else if (name == u"reportHeader" || name == u"pageHeader" || name == u"detail" ||
                        name == u"pageFooter" || name == u"reportFooter") {
                 once();
@@ -273,6 +281,7 @@ private:
                     fail(QStringLiteral("a second subreport named \"%1\"").arg(sub->name));
                 readReportBody(*sub, false);
                 def.subreports.push_back(sub);
+                linked.push_back(sub);
             } else if (name == u"export") {
                 once();
                 if (!topLevel)
@@ -315,6 +324,14 @@ private:
         }
         compileQuery(def, queryText);
         resolveElements(def);
+        // Now that every parameter of the report is known.
+        for (const auto& sub : linked)
+            for (ParamDef& p : sub->parameters)
+                if (!p.fromReport.isEmpty()) {
+                    p.reportIndex = def.parameterIndex(p.fromReport);
+                    if (p.reportIndex < 0)
+                        fail(QStringLiteral("the report has no parameter named \"%1\"").arg(p.fromReport), p.line);
+                }
     }
 
     void readPage(Definition& def)
@@ -372,15 +389,18 @@ private:
         noChildren();
     }
 
-    void readParameters(Definition& def)
+    void readParameters(Definition& def, bool topLevel)
     {
         while (m_xml.readNextStartElement()) {
             if (m_xml.name() != u"parameter")
                 fail(QStringLiteral("<parameters> holds <parameter> elements, not <%1>").arg(m_xml.name()));
-            checkAttributes({u"name", u"type", u"prompt", u"default"});
+            checkAttributes({u"name", u"type", u"prompt", u"default", u"fromReport"});
             ParamDef p;
             p.line = line();
             p.name = attr(u"name", true);
+            p.fromReport = attr(u"fromReport");
+            if (!p.fromReport.isEmpty() && topLevel)
+                fail(QStringLiteral("fromReport belongs to a subreport's parameters"));
             if (!QRegularExpression(QStringLiteral("^[A-Za-z_][A-Za-z0-9_ ]*$")).match(p.name).hasMatch())
                 fail(QStringLiteral("\"%1\" is not a parameter name (letters, digits, _ and spaces)").arg(p.name));
             if (def.parameterIndex(p.name) >= 0)
@@ -547,6 +567,11 @@ private:
             else if (name == u"box") { e.kind = ElementKind::Box; allow({u"lineWidth", u"fill"}); }
             else if (name == u"image") { e.kind = ElementKind::Image; allow({u"file"}); }
             else if (name == u"subreport") { e.kind = ElementKind::Subreport; allow({u"name"}); }
+            else if (name == u"chart") {
+                e.kind = ElementKind::Chart;
+                allow({u"type", u"category", u"series", u"source", u"group", u"title", u"categoryAxis",
+                       u"valueAxis", u"categoryCaption", u"legend", u"valueLabels", u"direction"});
+            }
             else
                 fail(QStringLiteral("unknown element <%1> in a band").arg(name));
 
@@ -656,11 +681,82 @@ private:
                 placements.emplace_back(e.name, e.line);
                 noChildren();
                 break;
+            case ElementKind::Chart:
+                // Charts draw their texts in a smaller type unless told otherwise.
+                if (!hasAttr(u"font"))
+                    e.font.size = 7;
+                e.chart = readChart(e);
+                break;
             }
             band.elements.push_back(std::move(e));
         }
         if (m_xml.hasError())
             fail(m_xml.errorString());
+    }
+
+    std::shared_ptr<const ChartDef> readChart(const ElementDef& e)
+    {
+        auto c = std::make_shared<ChartDef>();
+        const QString type = attr(u"type", true);
+        if (type == u"bar") c->type = ChartType::Bar;
+        else if (type == u"stackedBar") c->type = ChartType::StackedBar;
+        else if (type == u"line") c->type = ChartType::Line;
+        else if (type == u"pie") c->type = ChartType::Pie;
+        else
+            fail(QStringLiteral("unknown chart type \"%1\" (bar, stackedBar, line or pie)").arg(type));
+        if (e.rect.width() < 72 || e.rect.height() < 48)
+            fail(QStringLiteral("a chart needs at least 72 points of width and 48 of height"));
+        c->category = attr(u"category");
+        c->series = attr(u"series");
+        const QString source = attr(u"source").toLower();
+        if (source == u"group") {
+            c->groupName = attr(u"group");
+            if (c->groupName.isEmpty())
+                fail(QStringLiteral("source=\"group\" needs group=\"...\", the group whose totals are charted"));
+        } else if (!source.isEmpty() && source != u"rows") {
+            fail(QStringLiteral("source is rows or group, not \"%1\"").arg(source));
+        } else if (hasAttr(u"group")) {
+            fail(QStringLiteral("group=\"...\" goes with source=\"group\""));
+        }
+        c->title = attr(u"title");
+        c->categoryAxis = attr(u"categoryAxis");
+        c->valueAxis = attr(u"valueAxis");
+        c->categoryCaption = attr(u"categoryCaption");
+        const QString legend = attr(u"legend").toLower();
+        if (legend == u"bottom") c->legend = LegendPlace::Bottom;
+        else if (legend == u"none") c->legend = LegendPlace::None;
+        else if (!legend.isEmpty() && legend != u"right")
+            fail(QStringLiteral("legend is right, bottom or none, not \"%1\"").arg(legend));
+        c->valueLabels = boolean(u"valueLabels", false);
+        const QString direction = attr(u"direction").toLower();
+        if (direction == u"horizontal") c->horizontal = true;
+        else if (!direction.isEmpty() && direction != u"vertical")
+            fail(QStringLiteral("direction is vertical or horizontal, not \"%1\"").arg(direction));
+        if (c->horizontal && c->type != ChartType::Bar && c->type != ChartType::StackedBar)
+            fail(QStringLiteral("only bar charts run horizontally"));
+
+        while (m_xml.readNextStartElement()) {
+            if (m_xml.name() != u"value")
+                fail(QStringLiteral("<chart> holds <value> elements, not <%1>").arg(m_xml.name()));
+            checkAttributes({u"column", u"label"});
+            ChartValueDef v;
+            v.line = line();
+            v.column = attr(u"column", true);
+            v.label = hasAttr(u"label") ? attr(u"label") : v.column;
+            c->values.push_back(v);
+            noChildren();
+        }
+        if (m_xml.hasError())
+            fail(m_xml.errorString());
+        if (c->values.empty())
+            fail(QStringLiteral("a chart needs at least one <value column=\"...\"/>"), e.line);
+        if (c->type == ChartType::Pie) {
+            const bool categorised = !c->category.isEmpty() || !c->groupName.isEmpty();
+            if (!c->series.isEmpty() || (categorised && c->values.size() > 1))
+                fail(QStringLiteral("a pie shows one series: one value per category, or the values as its slices"),
+                     e.line);
+        }
+        return c;
     }
 
     void compileQuery(Definition& def, const QString& text)
@@ -766,6 +862,43 @@ private:
                     e.accumulator = accumulatorFor(def, e.column, e.summaryGroup);
                     break;
                 }
+                case ElementKind::Chart: {
+                    if (!hasData)
+                        fail(QStringLiteral("a chart needs a <query>"), e.line);
+                    auto chart = std::make_shared<ChartDef>(*e.chart);
+                    switch (band.kind) {
+                    case BandKind::Detail:
+                        chart->scope = ChartScope::Row;
+                        break;
+                    case BandKind::GroupHeader:
+                    case BandKind::GroupFooter:
+                        chart->scope = ChartScope::Group;
+                        chart->scopeGroup = band.group;
+                        break;
+                    case BandKind::ReportHeader:
+                    case BandKind::PageHeader:
+                    case BandKind::PageFooter:
+                    case BandKind::ReportFooter:
+                        chart->scope = ChartScope::Report;
+                        break;
+                    }
+                    if (!chart->groupName.isEmpty()) {
+                        for (size_t i = 0; i < def.groups.size(); ++i)
+                            if (def.groups[i].name.compare(chart->groupName, Qt::CaseInsensitive) == 0)
+                                chart->pointGroup = int(i);
+                        if (chart->pointGroup < 0)
+                            fail(QStringLiteral("no group named \"%1\"").arg(chart->groupName), e.line);
+                        if (chart->scope == ChartScope::Row)
+                            fail(QStringLiteral("a chart in the detail shows its row; it cannot chart group totals"),
+                                 e.line);
+                        if (chart->scope == ChartScope::Group && chart->pointGroup <= chart->scopeGroup)
+                            fail(QStringLiteral("a chart in a band of \"%1\" charts the totals of an inner group, not of \"%2\"")
+                                     .arg(def.groups[size_t(chart->scopeGroup)].name, chart->groupName),
+                                 e.line);
+                    }
+                    e.chart = chart;
+                    break;
+                }
                 case ElementKind::Subreport:
                     e.subreportIndex = def.subreportIndex(e.name);
                     if (e.subreportIndex < 0)
@@ -785,6 +918,8 @@ private:
         resolveBand(def.detail);
         resolveBand(def.pageFooter);
         resolveBand(def.reportFooter);
+        for (auto& section : def.reportFooterSections)
+            resolveBand(section);
         for (auto& g : def.groups) {
             resolveBand(g.header);
             resolveBand(g.footer);

@@ -70,6 +70,40 @@ private:
     const char* m_end;
 };
 
+QPainterPath readPath(Reader& r)
+{
+    const quint32 n = r.get<quint32>();
+    QPainterPath path;
+    QPointF curve[2];
+    int pending = 0; // control points of a curve read so far
+    for (quint32 i = 0; i < n; ++i) {
+        const auto type = QPainterPath::ElementType(r.get<quint8>());
+        const QPointF p = r.point();
+        switch (type) {
+        case QPainterPath::MoveToElement:
+            path.moveTo(p);
+            break;
+        case QPainterPath::LineToElement:
+            path.lineTo(p);
+            break;
+        case QPainterPath::CurveToElement:
+            curve[0] = p;
+            pending = 1;
+            break;
+        case QPainterPath::CurveToDataElement:
+            if (pending == 1) {
+                curve[1] = p;
+                pending = 2;
+            } else if (pending == 2) {
+                path.cubicTo(curve[0], curve[1], p);
+                pending = 0;
+            }
+            break;
+        }
+    }
+    return path;
+}
+
 QString fillPageField(QStringView templ, const PageContext& ctx)
 {
     QString s = templ.toString();
@@ -162,6 +196,25 @@ void PageBuilder::image(int imageId, const QRectF& r)
     put(float(r.y()));
     put(float(r.width()));
     put(float(r.height()));
+}
+
+void PageBuilder::path(const QPainterPath& path, double width, const QColor& stroke, const QColor& fill,
+                       Qt::PenStyle style)
+{
+    if (path.isEmpty())
+        return;
+    put(DisplayOp::Path);
+    put(quint32(stroke.isValid() ? stroke.rgba() : 0));
+    put(float(width));
+    put(quint32(fill.isValid() ? fill.rgba() : 0));
+    put(quint8(style));
+    put(quint32(path.elementCount()));
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element el = path.elementAt(i);
+        put(quint8(el.type));
+        put(float(el.x));
+        put(float(el.y));
+    }
 }
 
 QByteArray PageBuilder::take()
@@ -283,6 +336,20 @@ void paintDisplayList(QPainter& painter, const QByteArray& page, const PageConte
             painter.drawImage(rect, imageById(id));
             break;
         }
+        case DisplayOp::Path: {
+            const QColor stroke = r.color();
+            const float width = r.get<float>();
+            const QColor fill = QColor::fromRgba(r.get<quint32>());
+            const auto style = Qt::PenStyle(r.get<quint8>());
+            const QPainterPath path = readPath(r);
+            QPen pen(width > 0 && stroke.alpha() > 0 ? QPen(stroke, width, style, Qt::FlatCap, Qt::MiterJoin)
+                                                     : QPen(Qt::NoPen));
+            painter.setPen(pen);
+            painter.setBrush(fill.alpha() > 0 ? QBrush(fill) : QBrush(Qt::NoBrush));
+            painter.drawPath(path);
+            painter.setBrush(Qt::NoBrush);
+            break;
+        }
         }
     }
     texts.paint(painter);
@@ -326,6 +393,13 @@ void visitTexts(const QByteArray& page, const PageContext& ctx,
         case DisplayOp::Image:
             r.get<quint16>();
             r.rect();
+            break;
+        case DisplayOp::Path:
+            r.get<quint32>();
+            r.get<float>();
+            r.get<quint32>();
+            r.get<quint8>();
+            readPath(r);
             break;
         }
     }

@@ -1,12 +1,14 @@
 #pragma once
 
 // A prepared page as a compact byte string: positioned texts (drawn through the font's glyph
-// table), page-number fields filled in when painted, lines, boxes and images. A page of a
+// table), page-number fields filled in when painted, lines, boxes, images and paths (the
+// shapes of charts). A page of a
 // few hundred items is a few kilobytes, and no object is kept per item.
 
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -18,7 +20,7 @@ namespace tarvik::engine {
 
 class FontTable;
 
-enum class DisplayOp : quint8 { Text = 1, PageField = 2, Line = 3, Box = 4, Image = 5 };
+enum class DisplayOp : quint8 { Text = 1, PageField = 2, Line = 3, Box = 4, Image = 5, Path = 6 };
 
 class PageBuilder
 {
@@ -30,6 +32,9 @@ public:
     void line(QPointF a, QPointF b, double width, const QColor& color);
     void box(const QRectF& rect, double width, const QColor& stroke, const QColor& fill);
     void image(int imageId, const QRectF& rect);
+    // Any outline: stroked when width > 0 (solid, dashed, dotted...), filled when fill is valid.
+    void path(const QPainterPath& path, double width, const QColor& stroke, const QColor& fill,
+              Qt::PenStyle style = Qt::SolidLine);
 
     QByteArray take();
     bool isEmpty() const { return m_data.isEmpty(); }

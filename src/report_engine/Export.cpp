@@ -1,3 +1,4 @@
+#include "Chart.h"
 #include "DataSource.h"
 #include "Layout.h"
 #include "EngineLog.h"
@@ -164,6 +165,42 @@ Cell cellOfSummary(const SummaryValue& v, const ValueFormat& f, bool bold)
     return Cell::empty();
 }
 
+// A chart as the small table of its figures.
+ChartTable chartTableOf(const ElementDef& e, const ChartData& data)
+{
+    const ChartDef& c = *e.chart;
+    ChartTable t;
+    switch (c.type) {
+    case ChartType::Bar: t.kind = ChartTable::Kind::Bar; break;
+    case ChartType::StackedBar: t.kind = ChartTable::Kind::StackedBar; break;
+    case ChartType::Line: t.kind = ChartTable::Kind::Line; break;
+    case ChartType::Pie: t.kind = ChartTable::Kind::Pie; break;
+    }
+    t.horizontal = c.horizontal;
+    t.title = !c.title.isEmpty() ? c.title : !c.valueAxis.isEmpty() ? c.valueAxis : QStringLiteral("Chart");
+    t.categoryCaption = !c.categoryCaption.isEmpty() ? c.categoryCaption
+                        : !c.categoryAxis.isEmpty()  ? c.categoryAxis
+                        : !c.category.isEmpty()      ? c.category
+                                                     : QString();
+    t.categoryAxis = c.categoryAxis;
+    t.valueAxis = c.valueAxis;
+    t.categories.assign(data.categories.cbegin(), data.categories.cend());
+    t.series.assign(data.series.cbegin(), data.series.cend());
+    for (const auto& series : data.values) {
+        std::vector<double> row;
+        row.reserve(series.size());
+        for (const Decimal& v : series)
+            row.push_back(v.toDouble());
+        t.values.push_back(std::move(row));
+    }
+    t.numberFormat = excelFormat(e.format.kind == ValueFormat::Kind::Number ? e.format
+                                                                            : parseValueFormat(QStringLiteral("#,##0.##")));
+    const int colors = c.type == ChartType::Pie ? int(t.categories.size()) : int(t.series.size());
+    for (int i = 0; i < colors; ++i)
+        t.colors.push_back(chartColor(i).rgb() & 0xffffff);
+    return t;
+}
+
 // Streams a report's rows into a sheet: title lines, a header row of the detail fields'
 // captions, group headers, details, group footers and the report footer. A footer keeps its
 // layout: each line of the band is a row of its own, and each element goes under the detail
@@ -201,6 +238,10 @@ public:
         if (!m_def.query.empty()) {
             m_source = std::make_unique<RowSource>(m_snap);
             m_walker = std::make_unique<RowWalker>(m_def, *m_source);
+            m_groupInstances.assign(m_def.groups.size(), 0);
+            if (ChartFeed::hasCharts(m_def, ChartFeed::Which::AfterRows))
+                m_charts = std::make_unique<ChartFeed>(m_def, *m_source, ChartFeed::Which::AfterRows);
+            m_ahead = ChartsAhead::collect(m_snap, nullptr);
         }
         if (m_section) {
             m_w.addRow({});
@@ -210,17 +251,27 @@ public:
                 captionRow();
         } else {
             titleLines();
+            charts(m_def.reportHeader);
             captionRow();
         }
         if (m_walker)
             m_walker->run(*this, nullptr);
         bandRows(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow);
+        for (const BandDef& section : m_def.reportFooterSections)
+            bandRows(section, m_lastRow.empty() ? nullptr : &m_lastRow);
     }
 
-    void groupsStarting(int, const Row&) override {}
+    void groupsStarting(int from, const Row&) override
+    {
+        if (m_charts)
+            m_charts->groupsStarting(from);
+    }
 
     void groupHeader(int level, const Row& row) override
     {
+        ++m_groupInstances[size_t(level)];
+        if (m_charts)
+            m_charts->groupHeader(level, row);
         const GroupDef& g = m_def.groups[size_t(level)];
         QString text;
         if (g.header.present) {
@@ -239,10 +290,13 @@ public:
             text = formatValue(row[size_t(m_walker->groupColumn(level))], g.format);
         m_w.addRow({Cell::ofText(text, true)});
         sections(g.header);
+        charts(g.header);
     }
 
     void detail(const Row& row) override
     {
+        if (m_charts)
+            m_charts->detail(row);
         const auto& cols = m_walker->columnsOf(m_def.detail);
         std::vector<Cell> cells;
         cells.reserve(m_detailFields.size());
@@ -256,6 +310,7 @@ public:
         m_w.addRow(cells);
         m_lastRow = row;
         sections(m_def.detail);
+        charts(m_def.detail);
     }
 
     void groupFooter(int level, const Row& lastRow) override
@@ -315,6 +370,7 @@ private:
         case ElementKind::Box:
         case ElementKind::Image:
         case ElementKind::Subreport:
+        case ElementKind::Chart:
             return {};
         }
         return {};
@@ -341,6 +397,7 @@ private:
         case ElementKind::Box:
         case ElementKind::Image:
         case ElementKind::Subreport:
+        case ElementKind::Chart:
             return Cell::empty();
         }
         return Cell::empty();
@@ -421,19 +478,31 @@ private:
         static const std::vector<int> noColumns;
         const std::vector<int>& cols = m_walker ? m_walker->columnsOf(band) : noColumns;
         std::vector<size_t> order;
+        std::vector<const ElementDef*> chartsLeft; // by their tops, each after the lines above it
         for (size_t i = 0; i < band.elements.size(); ++i) {
             const ElementKind k = band.elements[i].kind;
-            if (k != ElementKind::Line && k != ElementKind::Box && k != ElementKind::Image)
+            if (k == ElementKind::Chart)
+                chartsLeft.push_back(&band.elements[i]);
+            else if (k != ElementKind::Line && k != ElementKind::Box && k != ElementKind::Image)
                 order.push_back(i);
         }
+        std::stable_sort(chartsLeft.begin(), chartsLeft.end(),
+                         [](const ElementDef* a, const ElementDef* b) { return a->rect.top() < b->rect.top(); });
+        auto chartsAbove = [&](double top) {
+            while (!chartsLeft.empty() && chartsLeft.front()->rect.top() < top) {
+                chart(band, *chartsLeft.front());
+                chartsLeft.erase(chartsLeft.begin());
+            }
+        };
         std::stable_sort(order.begin(), order.end(), [&band](size_t a, size_t b) {
             const QRectF ra = band.elements[a].rect, rb = band.elements[b].rect;
             return ra.top() < rb.top() || (ra.top() == rb.top() && ra.left() < rb.left());
         });
-        bool wrote = false;
+        bool wrote = !chartsLeft.empty();
         for (size_t i = 0; i < order.size();) {
             // Elements whose tops lie within half a text line of the first are one line.
             const ElementDef& first = band.elements[order[i]];
+            chartsAbove(first.rect.top());
             const double reach = first.rect.top() + std::max(2.0, first.rect.height() / 2);
             std::vector<Cell> cells(m_columns);
             std::vector<const ElementDef*> subreports;
@@ -458,7 +527,42 @@ private:
             for (const ElementDef* e : subreports)
                 section(*e);
         }
+        chartsAbove(std::numeric_limits<double>::max());
         return wrote;
+    }
+
+    // A chart's figures where its band is written: gathered so far for the bands after their
+    // rows, gathered ahead for the others.
+    const ChartData& chartData(const BandDef& band, const ElementDef& e) const
+    {
+        static const ChartData none;
+        if (ChartFeed::beforeRows(band.kind)) {
+            if (!m_ahead)
+                return none;
+            const int instance = band.kind == BandKind::GroupHeader ? m_groupInstances[size_t(band.group)] - 1 : 0;
+            return m_ahead->data(e, instance);
+        }
+        return m_charts ? m_charts->data(e) : none;
+    }
+
+    void chart(const BandDef& band, const ElementDef& e)
+    {
+        m_w.addRow({});
+        m_w.addChart(chartTableOf(e, chartData(band, e)));
+    }
+
+    // The charts of a band that is written as one row (a detail, a group header) or as title
+    // lines (the report header): after it, top to bottom.
+    void charts(const BandDef& band)
+    {
+        std::vector<const ElementDef*> list;
+        for (const ElementDef& e : band.elements)
+            if (e.kind == ElementKind::Chart)
+                list.push_back(&e);
+        std::stable_sort(list.begin(), list.end(),
+                         [](const ElementDef* a, const ElementDef* b) { return a->rect.top() < b->rect.top(); });
+        for (const ElementDef* e : list)
+            chart(band, *e);
     }
 
     // The subreports placed in a band that is written as one row (a detail, a group header).
@@ -483,6 +587,9 @@ private:
     size_t m_columns = 1;
     std::unique_ptr<RowSource> m_source;
     std::unique_ptr<RowWalker> m_walker;
+    std::unique_ptr<ChartFeed> m_charts;
+    std::unique_ptr<ChartsAhead> m_ahead;
+    std::vector<int> m_groupInstances;
     Row m_lastRow;
 };
 

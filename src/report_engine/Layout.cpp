@@ -1,4 +1,5 @@
 #include "Layout.h"
+#include "Chart.h"
 #include "DisplayList.h"
 #include "EngineLog.h"
 #include "ReportError.h"
@@ -81,7 +82,7 @@ public:
         walk();
         if (!m_flow.started)
             m_flow.startPage();
-        placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
+        placeReportFooters();
         m_flow.finishPage();
     }
 
@@ -91,7 +92,27 @@ public:
         openData();
         placeBand(m_def.reportHeader, nullptr, true);
         walk();
-        placeBand(m_def.reportFooter, m_lastRow.empty() ? nullptr : &m_lastRow, true);
+        placeReportFooters();
+    }
+
+    void placeReportFooters()
+    {
+        const Row* last = m_lastRow.empty() ? nullptr : &m_lastRow;
+        placeBand(m_def.reportFooter, last, true);
+        // A section of charts alone with nothing to chart (a period without data) is left out
+        // rather than given a page that only says so.
+        for (const BandDef& section : m_def.reportFooterSections)
+            if (!onlyEmptyCharts(section))
+                placeBand(section, last, true);
+    }
+
+    bool onlyEmptyCharts(const BandDef& band) const
+    {
+        if (band.elements.empty())
+            return false;
+        return std::all_of(band.elements.begin(), band.elements.end(), [&](const ElementDef& e) {
+            return e.kind == ElementKind::Chart && chartData(band, e).isEmpty();
+        });
     }
 
     void placeReportHeader() { placeBand(m_def.reportHeader, nullptr, false); }
@@ -107,6 +128,8 @@ public:
     // RowWalker::Handler
     void groupsStarting(int from, const Row&) override
     {
+        if (m_charts)
+            m_charts->groupsStarting(from);
         const int levels = int(m_def.groups.size());
         bool breakPage = false;
         for (int l = from; l < levels; ++l)
@@ -128,6 +151,9 @@ public:
     void groupHeader(int level, const Row& row) override
     {
         m_current = &row;
+        ++m_groupInstances[size_t(level)];
+        if (m_charts)
+            m_charts->groupHeader(level, row);
         const GroupDef& g = m_def.groups[size_t(level)];
         // The tree entry points at where the group's first band lands, which is known only
         // once that band (this header, an inner one or the first row) has been placed.
@@ -142,6 +168,8 @@ public:
         if (m_flow.cancel.load(std::memory_order_relaxed) || db::stopRequested())
             throw ReportError(QStringLiteral("The layout was cancelled."));
         m_current = &row;
+        if (m_charts)
+            m_charts->detail(row);
         placeBand(m_def.detail, &row, true);
     }
 
@@ -205,6 +233,24 @@ private:
             return;
         m_source = std::make_unique<RowSource>(m_snap);
         m_walker = std::make_unique<RowWalker>(m_def, *m_source);
+        m_groupInstances.assign(m_def.groups.size(), 0);
+        if (ChartFeed::hasCharts(m_def, ChartFeed::Which::AfterRows))
+            m_charts = std::make_unique<ChartFeed>(m_def, *m_source, ChartFeed::Which::AfterRows);
+        m_ahead = ChartsAhead::collect(m_snap, &m_flow.cancel);
+    }
+
+    // A chart's figures where its band is placed: gathered so far for the bands after their
+    // rows, gathered ahead for the others (a group header's for this instance of its group).
+    const ChartData& chartData(const BandDef& band, const ElementDef& e) const
+    {
+        static const ChartData none;
+        if (ChartFeed::beforeRows(band.kind)) {
+            if (!m_ahead)
+                return none;
+            const int instance = band.kind == BandKind::GroupHeader ? m_groupInstances[size_t(band.group)] - 1 : 0;
+            return m_ahead->data(e, instance);
+        }
+        return m_charts ? m_charts->data(e) : none;
     }
 
     void walk()
@@ -339,6 +385,7 @@ private:
             case ElementKind::Box:
             case ElementKind::Image:
             case ElementKind::Subreport:
+            case ElementKind::Chart:
                 textual = false;
                 break;
             }
@@ -374,6 +421,9 @@ private:
                 continue;
             case ElementKind::Subreport:
                 subreports.push_back(&e);
+                continue;
+            case ElementKind::Chart:
+                drawChart(page, e, chartData(band, e), r);
                 continue;
             case ElementKind::Text:
             case ElementKind::Field:
@@ -449,6 +499,9 @@ private:
     bool m_isMain = false;
     std::unique_ptr<RowSource> m_source;
     std::unique_ptr<RowWalker> m_walker;
+    std::unique_ptr<ChartFeed> m_charts;
+    std::unique_ptr<ChartsAhead> m_ahead;
+    std::vector<int> m_groupInstances; // instances of each group so far
     std::vector<int> m_treeLevel;
     const Row* m_current = nullptr;
     Row m_lastRow;

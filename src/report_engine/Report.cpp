@@ -157,7 +157,8 @@ std::vector<Report*> Report::subreports()
 // A subreport table that was never logged on of its own reads through the log-on of the
 // report it is placed in (same server and credentials, its own database), as report users
 // expect: only subreports that need another database or other values are opened separately.
-static ReportSnapshot snapshotOf(Report& report, const QString& title, const TableState* inherited = nullptr)
+static ReportSnapshot snapshotOf(Report& report, const QString& title, const TableState* inherited = nullptr,
+                                 const std::vector<QVariant>* reportParams = nullptr)
 {
     ReportSnapshot snap;
     snap.def = std::shared_ptr<const Definition>(std::shared_ptr<const Definition>(), &report.definition());
@@ -180,10 +181,18 @@ static ReportSnapshot snapshotOf(Report& report, const QString& title, const Tab
             logOn = &t;
             break;
         }
-    for (ParameterField* p : report.parameterFields())
-        snap.params.push_back(p->currentValue());
+    const auto& defs = report.definition().parameters;
+    for (ParameterField* p : report.parameterFields()) {
+        // A subreport's parameter tied to one of the report's takes that value when its caller
+        // gave it none.
+        const ParamDef& def = defs[snap.params.size()];
+        QVariant v;
+        if (!p->hasCurrentValue() && def.reportIndex >= 0 && reportParams)
+            v = convertParameterValue(def.type, (*reportParams)[size_t(def.reportIndex)]);
+        snap.params.push_back(v.isValid() ? v : p->currentValue());
+    }
     for (Report* s : report.subreports())
-        snap.subreports.push_back(snapshotOf(*s, title, logOn));
+        snap.subreports.push_back(snapshotOf(*s, title, logOn, &snap.params));
     return snap;
 }
 

@@ -1,4 +1,5 @@
 #include "ReportOperations.h"
+#include "frmAnimate.h"
 
 #include "Session.h"
 #include "frmReportViewer.h"
@@ -76,6 +77,8 @@ void prepare(engine::Report& report, const QString& databaseName, const QVariant
 void printWithoutPrompt(engine::Report& report)
 {
     const std::shared_ptr<engine::Document> document = report.layOut();
+    if (frmAnimate* progress = frmAnimate::instance())
+        progress->watchLayout(document);
     QPrinter printer(QPrinter::HighResolution);
     // The page Page Setup chose, else the report's own paper, turned as the report is laid
     // out unless an orientation was chosen; the job is named by the report's caption.

@@ -1,5 +1,6 @@
 #include "frmAnimate.h"
 
+#include "Document.h"
 #include "Session.h"
 #include "Stop.h"
 
@@ -12,6 +13,7 @@
 #include <QMovie>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 namespace tarvik {
@@ -30,6 +32,18 @@ QString& clipOverride()
 }
 
 bool g_cancelSeen = false;
+
+QString& batchText()
+{
+    static QString text;
+    return text;
+}
+
+// Wide enough for "18 of 18: " and a report's caption; longer captions are shortened.
+constexpr int kTextWidth = 340;
+
+// Progress windows open now, one within another.
+int g_openProgress = 0;
 } // namespace
 
 AnimationControl::AnimationControl(QWidget* parent)
@@ -84,15 +98,24 @@ frmAnimate::frmAnimate(QWidget* parent)
     setObjectName(QStringLiteral("frmAnimate"));
     setWindowTitle(QStringLiteral("Generating report..."));
     setModal(false);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 12);
+    m_rows = new QVBoxLayout(this);
+    m_rows->setContentsMargins(16, 12, 16, 12);
     Animation1 = new AnimationControl(this);
     Animation1->setObjectName(QStringLiteral("Animation1"));
-    layout->addWidget(Animation1);
+    m_rows->addWidget(Animation1);
+    lblReport = new QLabel(this);
+    lblReport->setObjectName(QStringLiteral("lblReport"));
+    lblPages = new QLabel(this);
+    lblPages->setObjectName(QStringLiteral("lblPages"));
+    for (QLabel* label : {lblReport, lblPages}) {
+        label->setAlignment(Qt::AlignCenter);
+        label->hide();
+        m_rows->addWidget(label);
+    }
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
-    layout->addWidget(cmdCancel, 0, Qt::AlignHCenter);
+    m_rows->addWidget(cmdCancel, 0, Qt::AlignHCenter);
     connect(cmdCancel, &QPushButton::clicked, this, &frmAnimate::cmdCancel_Click);
 }
 
@@ -129,8 +152,81 @@ void frmAnimate::Form_Load()
     Animation1->open(clipPath());
     if (QMovie* movie = Animation1->movie())
         Animation1->setMinimumSize(movie->currentImage().size());
+    m_width = std::max(Animation1->minimumWidth(), kTextWidth);
+    for (QLabel* label : {lblReport, lblPages})
+        label->setFixedWidth(m_width);
+    showBatchPosition();
+    fitToContents();
+}
+
+void frmAnimate::fitToContents()
+{
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     adjustSize();
     setFixedSize(sizeHint());
+}
+
+// One line of text, shortened to the window's width; an empty text takes no room.
+void frmAnimate::setLine(QLabel* label, const QString& text)
+{
+    label->setToolTip(text);
+    label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, m_width));
+    if (label->isHidden() == text.isEmpty())
+        return;
+    label->setVisible(!text.isEmpty());
+    fitToContents();
+}
+
+void frmAnimate::showBatchPosition()
+{
+    setLine(lblReport, batchText());
+}
+
+void frmAnimate::showPages(int pages, bool complete)
+{
+    const QString count = pages == 1 ? tr("1 page") : tr("%1 pages").arg(pages);
+    setLine(lblPages, complete ? count : tr("Laying out: %1 so far").arg(count));
+}
+
+void frmAnimate::watchLayout(const std::shared_ptr<engine::Document>& document)
+{
+    // Only the newest layout speaks; an earlier one's signals are no longer heard.
+    for (QObject* watched : findChildren<QObject*>(QStringLiteral("layoutWatch"), Qt::FindDirectChildrenOnly))
+        delete watched;
+    if (!document)
+        return;
+    auto* watch = new QObject(this);
+    watch->setObjectName(QStringLiteral("layoutWatch"));
+    // Page counts come from the layout's thread and are shown here as they arrive, when the
+    // document may already be gone: it is looked at only while it still exists.
+    const std::weak_ptr<engine::Document> weak = document;
+    auto show = [this, weak] {
+        if (const auto doc = weak.lock())
+            showPages(doc->pageCount(), doc->isComplete() && !doc->hasFailed());
+    };
+    connect(document.get(), &engine::Document::pagesAdded, watch, show);
+    connect(document.get(), &engine::Document::finished, watch, show);
+    show();
+}
+
+void frmAnimate::setBatchPosition(int index, int count, const QString& what)
+{
+    batchText() = tr("%1 of %2: %3").arg(index).arg(count).arg(what);
+    if (frmAnimate* form = instance())
+        form->showBatchPosition();
+}
+
+void frmAnimate::clearBatchPosition()
+{
+    batchText().clear();
+    if (frmAnimate* form = instance())
+        form->showBatchPosition();
+}
+
+QString frmAnimate::batchPosition()
+{
+    return batchText();
 }
 
 frmAnimate* frmAnimate::Load()
@@ -218,8 +314,10 @@ ProgressWindow::ProgressWindow()
     form->Animation1->setAutoPlay(false);
     form->show();
     form->Animation1->play();
-    m_gate = std::make_unique<InputGate>();
+    if (g_openProgress == 0) // the outermost window keeps the input
+        m_gate = std::make_unique<InputGate>();
     m_open = true;
+    ++g_openProgress;
 }
 
 bool ProgressWindow::cancelSeen() { return g_cancelSeen; }
@@ -238,6 +336,8 @@ void ProgressWindow::finish()
         return;
     m_open = false;
     m_gate.reset();
+    if (--g_openProgress > 0)
+        return; // an outer piece of work still runs: its window stays
     bool cancelled = false;
     if (frmAnimate* form = frmAnimate::instance()) {
         form->Animation1->stop();

@@ -7,6 +7,11 @@
 
 class QMovie;
 class QPushButton;
+class QVBoxLayout;
+
+namespace tarvik::engine {
+class Document;
+}
 
 namespace tarvik {
 
@@ -38,9 +43,11 @@ private:
 };
 
 // The progress window that long report runs show while stored procedures and the report
-// engine work: caption "Generating report...", one animation and a Cancel button (Esc too).
-// Cancel stops the database work of the run (the command running is interrupted and rolled
-// back) and its layout; the run then ends with the cancel as its error. One instance at a time.
+// engine work: caption "Generating report...", one animation; under it which report of a
+// batch is being made ("3 of 18: Aging Analysis Report") and, while a report is laid out, its
+// pages so far; then a Cancel button (Esc too). Cancel stops the database work of the run (the
+// command running is interrupted and rolled back) and its layout; the run then ends with the
+// cancel as its error. One instance at a time. Its rows sit in one column (rows()).
 class frmAnimate : public QDialog
 {
     Q_OBJECT
@@ -57,7 +64,20 @@ public:
     static QString clipPath();
     static void setClipPath(const QString& path);
 
+    // Where a batch stands, shown by every progress window (and told to every viewer) until
+    // the batch ends. index counts from 1.
+    static void setBatchPosition(int index, int count, const QString& what);
+    static void clearBatchPosition();
+    // "3 of 18: Aging Analysis Report"; empty when no batch is running.
+    static QString batchPosition();
+
+    // Counts the pages of a layout while it runs ("Laying out: 12 pages so far"), then tells
+    // its total; a later layout replaces an earlier one.
+    void watchLayout(const std::shared_ptr<engine::Document>& document);
+
     AnimationControl* Animation1 = nullptr;
+    QLabel* lblReport = nullptr; // which report of the batch
+    QLabel* lblPages = nullptr;  // the layout's pages
     QPushButton* cmdCancel = nullptr;
 
     // Asks the run to stop (once); the button then reads "Cancelling...".
@@ -68,6 +88,7 @@ signals:
     void cancelClicked();
 
 protected:
+    QVBoxLayout* rows() const { return m_rows; }
     void reject() override; // Esc cancels the run; the window stays until the run has ended
     void closeEvent(QCloseEvent* event) override;
 
@@ -75,15 +96,24 @@ private:
     explicit frmAnimate(QWidget* parent = nullptr);
     ~frmAnimate() override;
     void Form_Load();
+    void showBatchPosition();
+    void showPages(int pages, bool complete);
+    void setLine(QLabel* label, const QString& text);
+    void fitToContents();
+
+    QVBoxLayout* m_rows = nullptr;
+    int m_width = 0;
 
     bool m_cancelRequested = false;
 };
 
 // Shows the progress window around a piece of work: loads it, shows it modeless and starts
 // the animation; finish() (or the end of the scope, also when an error is on its way) stops
-// the animation and unloads the window. While it is up, its Cancel button is the only input
-// the program takes (Esc in any window cancels too). A cancel is remembered for the run
-// (cancelSeen()) and the database stop it asked for is lifted when the window goes.
+// the animation and unloads the window. Progress windows within one another (a batch, one of
+// its reports, a departmental runner) share the one window, which goes when the outermost
+// finishes. While it is up, its Cancel button is the only input the program takes (Esc in any
+// window cancels too). A cancel is remembered for the run (cancelSeen()) and the database stop
+// it asked for is lifted when the window goes.
 class ProgressWindow
 {
 public:

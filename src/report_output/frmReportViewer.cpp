@@ -1,4 +1,5 @@
 #include "frmReportViewer.h"
+#include "frmAnimate.h"
 
 #include "ReportOperations.h"
 
@@ -18,7 +19,11 @@ void ViewerWindowLoad::load(viewer::ReportViewer& viewer)
     if (m_loaded)
         return;
     m_loaded = true;
+    // A report of a batch says which one it is when its layout ends.
+    viewer.setStatusPrefix(frmAnimate::batchPosition());
     viewer.setReportSource(gReport);
+    if (frmAnimate* progress = frmAnimate::instance())
+        progress->watchLayout(viewer.document());
     viewer.setZoom(1);
     viewer.setDisplayGroupTree(showGroupTree);
     viewer.setEnableGroupTree(showGroupTree);

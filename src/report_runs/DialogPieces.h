@@ -90,6 +90,7 @@ public:
             m_unload();
     }
     void starting(int index, int count, const QString& what) override { m_base.starting(index, count, what); }
+    void batchEnded() override { m_base.batchEnded(); }
     void produced(const QString& caption) override { m_base.produced(caption); }
 
 private:

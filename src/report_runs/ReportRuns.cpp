@@ -100,9 +100,24 @@ public:
         return directPrint ? QStringLiteral("printer ") + QPrinterInfo::defaultPrinterName() : QStringLiteral("viewer");
     }
     void forgetCancel() override { ProgressWindow::forgetCancel(); }
+    // A batch keeps the progress window up from its first report to its end, saying which
+    // report it is at (also for the reports that show only the hourglass); each viewer says it
+    // again.
+    void starting(int index, int count, const QString& what) override
+    {
+        frmAnimate::setBatchPosition(index, count, what);
+        if (!m_batchProgress)
+            m_batchProgress = std::make_unique<ProgressWindow>();
+    }
+    void batchEnded() override
+    {
+        m_batchProgress.reset();
+        frmAnimate::clearBatchPosition();
+    }
 
 private:
     std::unique_ptr<ProgressWindow> m_progress;
+    std::unique_ptr<ProgressWindow> m_batchProgress;
 };
 
 qint64 countField(const db::Recordset& rs, const QString& name, const QString& query)
@@ -480,6 +495,12 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
                      const RunValues& run, bool directPrint, RunUi& ui)
 {
     BatchResult result;
+    // Told on every way out, so no later run shows this batch's position.
+    struct Ended
+    {
+        RunUi& ui;
+        ~Ended() { ui.batchEnded(); }
+    } ended{ui};
     int count = 0;
     for (const BatchRow& row : rows)
         count += ticked(row.box) ? 1 : 0;
@@ -494,8 +515,11 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
             result.cancelled = true;
             break;
         }
-        ui.starting(++index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
+        ++index;
         try {
+            // Inside: the hooks may fail too (the progress window's clip), which stops the batch
+            // like a failing report.
+            ui.starting(index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
             result.produced << produceRow(row.report, run, directPrint, ui);
             cancelPending = ui.cancelRequested();
         } catch (const RunCancelled&) {

@@ -42,6 +42,8 @@ public:
     virtual void unloadDialog() {}
     // A batch is about to produce its report `index` (from 1) of `count`: the box's caption.
     virtual void starting(int /*index*/, int /*count*/, const QString& /*what*/) {}
+    // The batch has ended, completed or stopped by a failure.
+    virtual void batchEnded() {}
     // One report has been presented (for a progress log).
     virtual void produced(const QString& /*caption*/) {}
     // Whether the person (its progress window's Cancel) or a stop signal asked the run under

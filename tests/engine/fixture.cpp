@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QPainter>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
@@ -34,6 +36,26 @@ QString makeDataFolder(const QTemporaryDir& dir, int rows)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("fixture"));
     return folder;
+}
+
+void addChartSample(const QString& folder)
+{
+    {
+        QSqlDatabase db = tarvik::db::openDatabase(tarvik::db::ConnectionInfo::embedded(folder),
+                                                   QStringLiteral("fixture-chart"));
+        tarvik::db::executeScript(db, QStringLiteral(
+            "CREATE TABLE Reports.tbChartSample(Dept TEXT, MonthNo INTEGER, Kind TEXT, Hosp INTEGER, Prof INTEGER);"
+            "WITH d(i, Dept) AS (VALUES (0, 'Laboratory'), (1, 'X-Ray'), (2, 'Ultrasound'), (3, 'Pharmacy'), "
+            "                           (4, 'Emergency Room')), "
+            "     m(MonthNo) AS (VALUES (1), (2), (3), (4), (5), (6)), "
+            "     k(Kind, a, b) AS (VALUES ('Cash', 5, 3), ('Charge', 11, 1)) "
+            "INSERT INTO Reports.tbChartSample "
+            "SELECT Dept, MonthNo, Kind, (i * 37 + MonthNo * 13 + a) * 1000 + (i * 7 + MonthNo) * 25, "
+            "       (i * 11 + MonthNo * 5 + b) * 500 FROM d, m, k;"),
+            QStringLiteral("chart sample"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fixture-chart"));
 }
 
 QStringList queryColumn(const QString& folder, const QString& sql)
@@ -89,6 +111,60 @@ QString pdfText(const QString& pdf, bool quiet)
     if (!error.isEmpty() && !quiet)
         ADD_FAILURE() << error.toStdString();
     return text;
+}
+
+QImage renderPage(tarvik::engine::Document& document, int page)
+{
+    const double scale = 2.0; // 144 dpi
+    QImage image((document.pageSizePoints(page) * scale).toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.scale(scale, scale);
+    document.paintPage(p, page);
+    return image;
+}
+
+void expectMatchesGolden(const QImage& page, const QString& name)
+{
+    const QString goldenPath = dataFile(QStringLiteral("golden/%1.png").arg(name));
+    if (qEnvironmentVariableIntValue("TARVIK_UPDATE_GOLDEN") == 1) {
+        QDir().mkpath(QFileInfo(goldenPath).absolutePath());
+        ASSERT_TRUE(page.save(goldenPath));
+        GTEST_SKIP() << "golden image rewritten";
+    }
+    const QImage golden = QImage(goldenPath).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(golden.isNull()) << "no golden image at " << goldenPath.toStdString();
+    ASSERT_EQ(golden.size(), page.size());
+
+    QImage diff(page.size(), QImage::Format_RGB32);
+    diff.fill(Qt::white);
+    qint64 differing = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        const QRgb* a = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+        const QRgb* b = reinterpret_cast<const QRgb*>(golden.constScanLine(y));
+        QRgb* d = reinterpret_cast<QRgb*>(diff.scanLine(y));
+        for (int x = 0; x < page.width(); ++x) {
+            const int delta = std::max({std::abs(qRed(a[x]) - qRed(b[x])), std::abs(qGreen(a[x]) - qGreen(b[x])),
+                                        std::abs(qBlue(a[x]) - qBlue(b[x]))});
+            if (delta > 96) {
+                ++differing;
+                d[x] = qRgb(255, 0, 0);
+            }
+        }
+    }
+    const double share = double(differing) / (double(page.width()) * page.height());
+    if (share > 0.002) {
+        page.save(name + QStringLiteral(".actual.png"));
+        diff.save(name + QStringLiteral(".diff.png"));
+    }
+    EXPECT_LE(share, 0.002) << differing << " pixels differ; see " << name.toStdString() << ".actual.png and "
+                            << name.toStdString() << ".diff.png in " << QDir::currentPath().toStdString();
+    // A blank page would match a blank golden image: make sure something was drawn.
+    int ink = 0;
+    for (int y = 0; y < page.height(); y += 2)
+        for (int x = 0; x < page.width(); x += 2)
+            ink += qGray(page.pixel(x, y)) < 128;
+    EXPECT_GT(ink, 500) << name.toStdString();
 }
 
 QString money(long long cents)

@@ -120,7 +120,50 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadDefinition, ::testing::Values(
     BadCase{"a field needs data",
             "<report version=\"1\">\n<detail>\n<field column=\"x\" width=\"10\"/>\n</detail>\n</report>", 3, "needs a <query>"},
     BadCase{"a text element needs a width to align and wrap in",
-            "<report version=\"1\">\n<detail>\n<text>a</text>\n</detail>\n</report>", 3, "needs a width"}));
+            "<report version=\"1\">\n<detail>\n<text>a</text>\n</detail>\n</report>", 3, "needs a width"},
+    BadCase{"a chart type is one the engine draws",
+            "<report version=\"1\">\n<query>SELECT 1 AS a</query>\n<reportFooter>\n"
+            "<chart type=\"donut\" width=\"200\" height=\"100\"><value column=\"a\"/></chart>\n</reportFooter>\n</report>",
+            4, "unknown chart type \"donut\""},
+    BadCase{"a chart with no figures to show",
+            "<report version=\"1\">\n<query>SELECT 1 AS a</query>\n<reportFooter>\n"
+            "<chart type=\"bar\" width=\"200\" height=\"100\">\n</chart>\n</reportFooter>\n</report>",
+            4, "at least one <value"},
+    BadCase{"a chart too small to read",
+            "<report version=\"1\">\n<query>SELECT 1 AS a</query>\n<reportFooter>\n"
+            "<chart type=\"bar\" width=\"40\" height=\"100\"><value column=\"a\"/></chart>\n</reportFooter>\n</report>",
+            4, "at least 72 points"},
+    BadCase{"a pie has one series",
+            "<report version=\"1\">\n<query>SELECT 1 AS a, 2 AS b</query>\n<reportFooter>\n"
+            "<chart type=\"pie\" category=\"a\" width=\"200\" height=\"100\">\n<value column=\"a\"/><value column=\"b\"/>\n"
+            "</chart>\n</reportFooter>\n</report>",
+            4, "a pie shows one series"},
+    BadCase{"a chart of a group's totals names an existing group",
+            "<report version=\"1\">\n<query>SELECT 1 AS a</query>\n<reportFooter>\n"
+            "<chart type=\"bar\" source=\"group\" group=\"Ward\" width=\"200\" height=\"100\"><value column=\"a\"/></chart>\n"
+            "</reportFooter>\n</report>",
+            4, "no group named \"Ward\""},
+    BadCase{"a group's chart shows an inner group's totals, not its own",
+            "<report version=\"1\">\n<query>SELECT 1 AS a</query>\n<groups><group name=\"G\" column=\"a\"/></groups>\n"
+            "<groupFooter group=\"G\">\n<chart type=\"bar\" source=\"group\" group=\"G\" width=\"200\" height=\"100\">"
+            "<value column=\"a\"/></chart>\n</groupFooter>\n</report>",
+            5, "an inner group"},
+    BadCase{"only bars run horizontally",
+            "<report version=\"1\">\n<query>SELECT 1 AS a</query>\n<reportFooter>\n"
+            "<chart type=\"line\" direction=\"horizontal\" width=\"200\" height=\"100\"><value column=\"a\"/></chart>\n"
+            "</reportFooter>\n</report>",
+            4, "only bar charts"},
+    BadCase{"a subreport parameter is tied to a parameter the report has",
+            "<report version=\"1\">\n<subreport name=\"S\">\n<parameters>\n"
+            "<parameter name=\"Day\" fromReport=\"Ghost\"/>\n</parameters>\n</subreport>\n</report>",
+            4, "no parameter named \"Ghost\""},
+    BadCase{"only a subreport's parameters take the report's",
+            "<report version=\"1\">\n<parameters>\n<parameter name=\"Day\" fromReport=\"Day\"/>\n</parameters>\n</report>",
+            3, "belongs to a subreport"},
+    BadCase{"a chart needs data",
+            "<report version=\"1\">\n<reportFooter>\n"
+            "<chart type=\"bar\" width=\"200\" height=\"100\"><value column=\"a\"/></chart>\n</reportFooter>\n</report>",
+            3, "a chart needs a <query>"}));
 
 TEST(Definition, MissingAndUnreadableFilesSaySo)
 {

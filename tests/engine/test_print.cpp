@@ -119,6 +119,47 @@ TEST(Printing, EachReportKeepsItsOrientationOnThePaperChosen)
     PrintSettings::reset();
 }
 
+TEST(Printing, AChartPrintsWhatThePdfShows)
+{
+    // The printer gets the same drawing as the screen and the PDF: every word of the chart
+    // (title, names, axis and bar figures, legend) is on the printed page, where the engine's
+    // own PDF has it.
+    ASSERT_FALSE(QPrinterInfo::defaultPrinterName().isEmpty());
+    QTemporaryDir dir;
+    const QString folder = enginetest::makeDataFolder(dir, 1);
+    enginetest::addChartSample(folder);
+    const QString marker = QStringLiteral("Chart%1").arg(QDateTime::currentMSecsSinceEpoch());
+    const QString rpt = enginetest::writeFile(dir, QStringLiteral("chart.rpt"), QStringLiteral(R"(<report version="1">
+  <page size="Letter" orientation="landscape" margins="36"/>
+  <tables><table alias="S" location="Reports.dbo.tbChartSample"/></tables>
+  <query>SELECT Dept, Kind, Hosp / 100.0 AS Hosp FROM {S}</query>
+  <reportFooter height="400">
+    <text x="0" y="0" width="300">%1</text>
+    <chart type="stackedBar" x="0" y="20" width="700" height="360" category="Dept" series="Kind"
+           title="Fees by department" valueAxis="Pesos" valueLabels="true" format="#,##0"><value column="Hosp"/></chart>
+  </reportFooter>
+</report>)").arg(marker).toUtf8());
+    auto report = openReport(rpt);
+    report->tables()[0]->applyLogOnInfo(folder, QStringLiteral("Reports"), {}, {});
+    const QString own = dir.filePath(QStringLiteral("own.pdf"));
+    writePdf(report, own);
+
+    PrintSettings::reset();
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    report->printOut();
+    const QString found = tarvik::testsupport::waitForPrintedPdf(marker, started);
+    ASSERT_FALSE(found.isEmpty());
+    auto words = [](const QString& text) {
+        QStringList w = text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        w.sort();
+        return w;
+    };
+    const QStringList printed = words(enginetest::pdfText(found));
+    EXPECT_TRUE(printed.contains(QStringLiteral("Emergency")));
+    EXPECT_EQ(printed, words(enginetest::pdfText(own)));
+    QFile::remove(found);
+}
+
 TEST(Printing, UnknownPrinterIsAnError)
 {
     QTemporaryDir dir;

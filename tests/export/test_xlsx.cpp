@@ -175,3 +175,68 @@ TEST_F(XlsxExport, RowsBeyondOneSheetContinueOnTheNext)
 }
 
 } // namespace
+
+// A chart's figures stay as a table; the workbook's own chart is drawn from those very cells,
+// of the type asked for, on the sheet they are on (a name with a blank quoted).
+struct ChartCase
+{
+    const char* why;
+    ChartTable::Kind kind;
+    bool horizontal;
+    const char* sheet;
+    std::vector<const char*> xml; // what the chart's part must say
+};
+
+class XlsxChart : public XlsxExport, public ::testing::WithParamInterface<ChartCase> {};
+
+TEST_P(XlsxChart, TableAndANativeChartReadingIt)
+{
+    const ChartCase& c = GetParam();
+    ChartTable chart;
+    chart.kind = c.kind;
+    chart.horizontal = c.horizontal;
+    chart.title = QStringLiteral("Revenue by department");
+    chart.categoryCaption = QStringLiteral("Department");
+    chart.valueAxis = QStringLiteral("Net revenue");
+    chart.categories = {QStringLiteral("Laboratory"), QStringLiteral("X-Ray"), QStringLiteral("Pharmacy")};
+    chart.series = {QStringLiteral("Hospital charges"), QStringLiteral("Professional fees")};
+    chart.values = {{1500.5, 800, 2500.25}, {0, 120.75, 0}};
+    chart.numberFormat = QStringLiteral("#,##0.00");
+    chart.colors = {0x1f4e79, 0xf2b134, 0x5b9a45};
+    if (c.kind == ChartTable::Kind::Pie) {
+        chart.series.resize(1);
+        chart.values.resize(1);
+    }
+    {
+        auto w = createSheetWriter(ExportFormat::Xlsx, path(), QString::fromUtf8(c.sheet));
+        w->addRow({Cell::ofText(QStringLiteral("Breakdown of departmental revenue"), true)});
+        w->addRow({});
+        w->addChart(chart);
+        w->addRow({Cell::ofText(QStringLiteral("after the chart"))});
+        w->finish();
+    }
+    const auto rows = readXlsxSheetWithXlsx2csv(path(), 1);
+    ASSERT_EQ(rows.size(), 8u) << c.why;
+    EXPECT_EQ(rows[2].value(0), QStringLiteral("Revenue by department"));
+    EXPECT_EQ(rows[3].value(0), QStringLiteral("Department"));
+    EXPECT_EQ(rows[3].value(1), QStringLiteral("Hospital charges"));
+    EXPECT_EQ(rows[6].value(0), QStringLiteral("Pharmacy"));
+    EXPECT_NEAR(rows[6].value(1).remove(u',').toDouble(), 2500.25, 1e-9);
+    EXPECT_EQ(rows[7].value(0), QStringLiteral("after the chart"));
+
+    const QString part = xlsxPart(path(), QStringLiteral("xl/charts/chart1.xml"));
+    ASSERT_FALSE(part.isEmpty()) << c.why << ": no chart in the workbook";
+    for (const char* fragment : c.xml)
+        EXPECT_TRUE(part.contains(QString::fromUtf8(fragment))) << c.why << ": " << fragment << "\n" << part.toStdString();
+    EXPECT_TRUE(xlsxPart(path(), QStringLiteral("xl/worksheets/sheet1.xml")).contains(QStringLiteral("<drawing ")))
+        << c.why << ": the chart is not placed on the sheet";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, XlsxChart, ::testing::Values(
+    ChartCase{"stacked bars from the left, two series from columns B and C", ChartTable::Kind::StackedBar, true, "Breakdown",
+              {"<c:barDir val=\"bar\"/>", "<c:grouping val=\"stacked\"/>", "Breakdown!$A$5:$A$7",
+               "Breakdown!$B$5:$B$7", "Breakdown!$C$5:$C$7", "Breakdown!$B$4", "Net revenue"}},
+    ChartCase{"a line on a sheet whose name has a blank", ChartTable::Kind::Line, false, "Year End",
+              {"<c:lineChart>", "'Year End'!$A$5:$A$7", "'Year End'!$C$5:$C$7"}},
+    ChartCase{"a pie of one series", ChartTable::Kind::Pie, false, "Shares",
+              {"<c:pieChart>", "Shares!$B$5:$B$7"}}));

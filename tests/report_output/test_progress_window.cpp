@@ -1,11 +1,14 @@
 // frmAnimate: its caption and clip, a missing clip as an error that leaves no window, the clip
-// moving while a stored procedure runs, and the window closed on the way out of an error.
+// moving while a stored procedure runs, the window closed on the way out of an error, and what
+// it says of a batch and of a layout's pages.
 
 #include "fixture.h"
 
 #include "ConnectionInfo.h"
 #include "Procedures.h"
 #include "Session.h"
+#include "ReportOperations.h"
+#include "ReportViewer.h"
 #include "frmAnimate.h"
 
 #include <QElapsedTimer>
@@ -28,11 +31,15 @@ private slots:
     void missingClipIsAnErrorAndLeavesNoWindow();
     void clipMovesWhileAProcedureRuns();
     void windowClosesWhenTheWorkFails();
+    void nestedWindowsShareOneUntilTheOutermostEnds();
+    void batchPositionIsShownUntilTheBatchEnds();
+    void pagesOfTheNewestLayoutAreCounted();
 };
 
 void TestProgressWindow::cleanup()
 {
     frmAnimate::setClipPath(QString());
+    frmAnimate::clearBatchPosition();
     frmAnimate::Unload();
 }
 
@@ -143,6 +150,64 @@ void TestProgressWindow::windowClosesWhenTheWorkFails()
     } catch (const std::runtime_error&) {
         QVERIFY(!frmAnimate::instance()); // gone before the handler shows the error
     }
+}
+
+void TestProgressWindow::nestedWindowsShareOneUntilTheOutermostEnds()
+{
+    // A batch's window, one report's, a runner's: one window, up until the batch ends.
+    ProgressWindow batch;
+    frmAnimate* form = frmAnimate::instance();
+    {
+        ProgressWindow report;
+        ProgressWindow runner;
+        QCOMPARE(frmAnimate::instance(), form);
+        runner.finish();
+        QVERIFY(frmAnimate::instance() && frmAnimate::instance()->isVisible());
+    }
+    QVERIFY(frmAnimate::instance() && frmAnimate::instance()->Animation1->isPlaying());
+    batch.finish();
+    QVERIFY(!frmAnimate::instance());
+}
+
+void TestProgressWindow::batchPositionIsShownUntilTheBatchEnds()
+{
+    // Set before the window loads (a runner's own window), or while it is up.
+    frmAnimate::setBatchPosition(3, 18, QStringLiteral("Aging Analysis Report"));
+    frmAnimate* form = frmAnimate::Load();
+    QCOMPARE(form->lblReport->text(), QStringLiteral("3 of 18: Aging Analysis Report"));
+    QVERIFY(form->lblReport->isVisibleTo(form));
+    QVERIFY(!form->lblPages->isVisibleTo(form)); // nothing laid out yet
+    frmAnimate::setBatchPosition(4, 18, QStringLiteral("A caption far longer than the window is wide, which the "
+                                                       "window shortens rather than growing off the screen"));
+    QVERIFY(form->lblReport->text().startsWith(QStringLiteral("4 of 18: A caption")));
+    QVERIFY(form->lblReport->text().endsWith(QChar(0x2026)));
+    QVERIFY(form->width() < 600);
+    const int withLine = form->height();
+    frmAnimate::clearBatchPosition();
+    QVERIFY(frmAnimate::batchPosition().isEmpty());
+    QVERIFY(!form->lblReport->isVisibleTo(form));
+    QVERIFY(form->height() < withLine); // no empty line left
+}
+
+void TestProgressWindow::pagesOfTheNewestLayoutAreCounted()
+{
+    outputtest::Session session(900);
+    frmAnimate* form = frmAnimate::Load();
+    OpenReport(outputtest::dataFile(QStringLiteral("exams.rpt")), QStringLiteral("Reports"), {});
+    auto earlier = gReport->layOut();
+    form->watchLayout(earlier);
+    OpenReport(outputtest::dataFile(QStringLiteral("exams_long.rpt")), QStringLiteral("Reports"), {});
+    auto later = gReport->layOut();
+    form->watchLayout(later);
+    QVERIFY(form->lblPages->isVisibleTo(form));
+    viewer::ReportViewer::waitForLayout(*earlier);
+    viewer::ReportViewer::waitForLayout(*later);
+    QVERIFY(later->pageCount() > 1);
+    QVERIFY(earlier->pageCount() != later->pageCount());
+    // The earlier layout, replaced, no longer speaks; the later one's total is what shows.
+    QTRY_COMPARE(form->lblPages->text(), QStringLiteral("%1 pages").arg(later->pageCount()));
+    QTest::qWait(50);
+    QCOMPARE(form->lblPages->text(), QStringLiteral("%1 pages").arg(later->pageCount()));
 }
 
 QTEST_MAIN(TestProgressWindow)

@@ -8,6 +8,21 @@
 
 namespace tarvik::engine {
 
+void SheetWriter::addChart(const ChartTable& chart)
+{
+    addRow({Cell::ofText(chart.title, true)});
+    std::vector<Cell> heading{Cell::ofText(chart.categoryCaption, true)};
+    for (const QString& s : chart.series)
+        heading.push_back(Cell::ofText(s, true));
+    addRow(heading);
+    for (size_t c = 0; c < chart.categories.size(); ++c) {
+        std::vector<Cell> row{Cell::ofText(chart.categories[c])};
+        for (size_t s = 0; s < chart.series.size(); ++s)
+            row.push_back(Cell::ofNumber(chart.values[s][c], chart.numberFormat));
+        addRow(row);
+    }
+}
+
 std::unique_ptr<SheetWriter> createSheetWriter(ExportFormat format, const QString& path, const QString& sheetName)
 {
     switch (format) {

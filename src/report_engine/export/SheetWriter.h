@@ -40,6 +40,23 @@ struct Cell
     static Cell ofBoolean(bool b) { Cell c; c.type = Type::Boolean; c.boolean = b; return c; }
 };
 
+// A chart's figures as a small table: a title row, a row of headings (the category column's,
+// then each series') and a row per category.
+struct ChartTable
+{
+    enum class Kind { Bar, StackedBar, Line, Pie };
+    Kind kind = Kind::Bar;
+    bool horizontal = false;
+    QString title;
+    QString categoryCaption;
+    QString categoryAxis, valueAxis;
+    std::vector<QString> categories;
+    std::vector<QString> series;
+    std::vector<std::vector<double>> values; // [series][category]
+    QString numberFormat;                    // Excel-style; empty = General
+    std::vector<unsigned> colors;            // 0xRRGGBB of each series (a pie's: each category)
+};
+
 // Streams rows into one spreadsheet or CSV file. Rows go in order; memory stays flat in the
 // number of rows. The file appears at its path only when finish() succeeds: it is written
 // beside the target and renamed over it, so a failed export leaves any earlier file intact.
@@ -51,6 +68,8 @@ public:
     // Column widths in characters, left to right; call before the first row.
     virtual void setColumnWidths(const std::vector<double>& widthsInCharacters) = 0;
     virtual void addRow(const std::vector<Cell>& cells) = 0;
+    // A chart's table as rows; a workbook that can draws the chart beside it.
+    virtual void addChart(const ChartTable& chart);
     // Completes the file and moves it into place.
     virtual void finish() = 0;
 };

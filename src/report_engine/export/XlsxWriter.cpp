@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <stdexcept>
 #include <xlsxwriter.h>
 
@@ -90,6 +91,63 @@ public:
         ++row_;
     }
 
+    // The table, then a chart of the workbook's own beside it, drawn from the table's cells.
+    void addChart(const ChartTable& chart) override
+    {
+        if (!workbook_)
+            throw std::logic_error("the export is already finished");
+        const lxw_row_t rows = lxw_row_t(chart.categories.size() + 2);
+        // The chart reads its cells from one sheet: a table never straddles two.
+        if (!sheet_ || row_ + rows > kXlsxMaxRows)
+            startSheet();
+        const lxw_row_t first = row_;
+        SheetWriter::addChart(chart);
+        if (chart.categories.empty() || chart.series.empty())
+            return;
+        lxw_chart* c = workbook_add_chart(workbook_, chartType(chart));
+        if (!c)
+            fail(QStringLiteral("the chart \"%1\" could not be added").arg(chart.title));
+        const char* sheet = keep(sheetName_);
+        if (!chart.title.isEmpty())
+            chart_title_set_name(c, keep(withoutControlCharacters(chart.title)));
+        const lxw_row_t lastCategory = first + 1 + lxw_row_t(chart.categories.size());
+        const size_t seriesCount = chart.kind == ChartTable::Kind::Pie ? 1 : chart.series.size();
+        for (size_t s = 0; s < seriesCount; ++s) {
+            lxw_chart_series* series = chart_add_series(c, nullptr, nullptr);
+            if (!series)
+                fail(QStringLiteral("a series of the chart \"%1\" could not be added").arg(chart.title));
+            chart_series_set_categories(series, sheet, first + 2, 0, lastCategory, 0);
+            chart_series_set_values(series, sheet, first + 2, lxw_col_t(s + 1), lastCategory, lxw_col_t(s + 1));
+            chart_series_set_name_range(series, sheet, first + 1, lxw_col_t(s + 1));
+            if (chart.kind != ChartTable::Kind::Pie && s < chart.colors.size()) {
+                if (chart.kind == ChartTable::Kind::Line) {
+                    lxw_chart_line line{};
+                    line.color = chart.colors[s];
+                    line.width = 1.5;
+                    chart_series_set_line(series, &line);
+                } else {
+                    lxw_chart_fill fill{};
+                    fill.color = chart.colors[s];
+                    chart_series_set_fill(series, &fill);
+                }
+            }
+        }
+        if (chart.kind != ChartTable::Kind::Pie) {
+            lxw_chart_axis* categoryAxis = chart.horizontal ? c->y_axis : c->x_axis;
+            lxw_chart_axis* valueAxis = chart.horizontal ? c->x_axis : c->y_axis;
+            if (!chart.categoryAxis.isEmpty())
+                chart_axis_set_name(categoryAxis, keep(withoutControlCharacters(chart.categoryAxis)));
+            if (!chart.valueAxis.isEmpty())
+                chart_axis_set_name(valueAxis, keep(withoutControlCharacters(chart.valueAxis)));
+            if (chart.series.size() == 1)
+                chart_legend_set_position(c, LXW_CHART_LEGEND_NONE);
+        }
+        lxw_chart_options options{};
+        options.x_scale = 1.25;
+        options.y_scale = 1.25;
+        check(worksheet_insert_chart_opt(sheet_, first, lxw_col_t(chart.series.size() + 2), c, &options));
+    }
+
     void finish() override
     {
         if (!workbook_)
@@ -123,11 +181,34 @@ private:
             fail(QString::fromUtf8(lxw_strerror(error)));
     }
 
+    static lxw_chart_type chartType(const ChartTable& chart)
+    {
+        switch (chart.kind) {
+        case ChartTable::Kind::Bar:
+            return chart.horizontal ? LXW_CHART_BAR : LXW_CHART_COLUMN;
+        case ChartTable::Kind::StackedBar:
+            return chart.horizontal ? LXW_CHART_BAR_STACKED : LXW_CHART_COLUMN_STACKED;
+        case ChartTable::Kind::Line:
+            return LXW_CHART_LINE;
+        case ChartTable::Kind::Pie:
+            return LXW_CHART_PIE;
+        }
+        return LXW_CHART_COLUMN;
+    }
+
+    // Texts the library is handed stay alive until the workbook is written.
+    const char* keep(const QString& text)
+    {
+        kept_.push_back(text.toUtf8());
+        return kept_.back().constData();
+    }
+
     void startSheet()
     {
         ++sheetCount_;
         sheets_.emplace_back();
-        const QByteArray name = sheetNameFor(baseName_, sheetCount_).toUtf8();
+        sheetName_ = sheetNameFor(baseName_, sheetCount_);
+        const QByteArray name = sheetName_.toUtf8();
         sheet_ = workbook_add_worksheet(workbook_, name.constData());
         if (!sheet_)
             fail(QStringLiteral("the sheet %1 could not be added").arg(QString::fromUtf8(name)));
@@ -241,6 +322,8 @@ private:
     std::vector<double> widths_;
     QHash<QString, lxw_format*> formats_;
     QByteArray utf8_;
+    QString sheetName_;
+    std::deque<QByteArray> kept_;
 };
 
 } // namespace

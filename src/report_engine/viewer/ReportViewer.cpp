@@ -263,7 +263,8 @@ void ReportViewer::setReportSource(std::shared_ptr<engine::Report> report)
                 Qt::QueuedConnection);
         connect(m_document.get(), &engine::Document::failed, this, &ReportViewer::onLayoutFailed,
                 Qt::QueuedConnection);
-        m_status->setText(tr("Preparing the report..."));
+        m_status->setText(m_statusPrefix.isEmpty() ? tr("Preparing the report...")
+                                                   : tr("%1: preparing the report...").arg(m_statusPrefix));
     }
     m_view->setDocument(m_document);
     // The layout may have ended before the connections were made.
@@ -416,7 +417,9 @@ void ReportViewer::onLayoutFinished()
         onLayoutFailed(m_document->errorString());
         return;
     }
-    m_status->setText(tr("%n page(s)", nullptr, m_document->pageCount()));
+    const int pages = m_document->pageCount();
+    const QString count = pages == 1 ? tr("1 page") : tr("%1 pages").arg(pages);
+    m_status->setText(m_statusPrefix.isEmpty() ? count : tr("%1 (%2)").arg(m_statusPrefix, count));
     rebuildGroupTree();
     updatePageLabel();
 }

@@ -85,6 +85,10 @@ public:
 
     // A message in the viewer's status line (where an export went, say).
     void showMessage(const QString& message);
+    // Put before the page count the status line shows once the report is laid out (which
+    // report of a batch this is: "3 of 18: Aging Analysis Report (12 pages)"). Set it before
+    // the report source.
+    void setStatusPrefix(const QString& prefix) { m_statusPrefix = prefix; }
     QString statusText() const;
 
     // The pages of a document on a printer the caller set up; from and to are 1-based,
@@ -149,6 +153,7 @@ private:
     QTreeWidget* m_tree = nullptr;
     PageView* m_view = nullptr;
 
+    QString m_statusPrefix;
     std::vector<PageRect> m_hits;
     int m_currentHit = -1;
     QString m_hitsText;
