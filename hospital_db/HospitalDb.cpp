@@ -1,5 +1,7 @@
 #include "HospitalDb.h"
 
+#include "RunHistory.h"
+
 #include "ConnectionInfo.h"
 #include "DbError.h"
 #include "Procedures.h"
@@ -53,6 +55,8 @@ void withDatabase(const QString& dataFolder, bool create, const QString& purpose
 
 void installAllProcedures(QSqlDatabase& db)
 {
+    // Data folders made before the run history existed get its table here too.
+    db::executeScript(db, db::runHistorySchema(), QStringLiteral("run history"));
     db::installProcedures(db, QStringLiteral("Reports"),
                           db::parseProcedureScript(readResource(QStringLiteral("reports_procedures.sql")),
                                                    QStringLiteral("reports_procedures.sql")));

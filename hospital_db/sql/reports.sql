@@ -232,3 +232,16 @@ CREATE TABLE Reports.sys_argument_check (
     CHECK (SearchMode IN ('0', '1')),
   PeriodInOrder INTEGER CONSTRAINT "the period ends before it starts" CHECK (PeriodInOrder = 1),
   CodeKnown INTEGER CONSTRAINT "the department or miscellaneous revenue code is unknown" CHECK (CodeKnown = 1));
+
+-- Every report produced (by a dialog or the command line): who, where, when, what with which
+-- values, where it went and how it ended. Rows older than the retention setting are removed at
+-- log-in.
+CREATE TABLE IF NOT EXISTS Reports.tbRunHistory (
+  RunID INTEGER PRIMARY KEY,
+  UserName TEXT NOT NULL, Workstation TEXT NOT NULL,
+  StartedAt TEXT NOT NULL, EndedAt TEXT NOT NULL,
+  Caption TEXT NOT NULL, ReportFile TEXT NOT NULL, DatabaseName TEXT NOT NULL,
+  Parameters TEXT NOT NULL, Outputs TEXT NOT NULL,
+  Outcome TEXT NOT NULL CHECK (Outcome IN ('done', 'failed', 'cancelled')),
+  Message TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS Reports.ixRunHistoryStarted ON tbRunHistory(StartedAt);

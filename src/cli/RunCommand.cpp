@@ -124,8 +124,6 @@ QString producedText(const std::vector<ProducedReport>& produced, const QString&
 
 int run(const QStringList& args)
 {
-    // From here on SIGTERM, SIGINT and SIGHUP stop the run cleanly.
-    CleanStop cleanStop;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption listOpt(QStringLiteral("list"));
@@ -318,6 +316,17 @@ int run(const QStringList& args)
 
 int runCommand(int argc, char* argv[])
 {
+    // SIGTERM, SIGINT and SIGHUP stop the run cleanly from before the application object is
+    // made (the slowest part of a start): a service manager may stop the run at any moment.
+    // The standard streams are guarded first, so the signal pipe never takes a closed one's number.
+    guardStandardStreams();
+    std::optional<CleanStop> cleanStop;
+    try {
+        cleanStop.emplace();
+    } catch (const std::exception& e) {
+        err() << "tarvik-reports run: " << QString::fromUtf8(e.what()) << Qt::endl;
+        return ExitReportFailed;
+    }
     return runSubcommand(argc, argv, QStringLiteral("tarvik-reports run"), run);
 }
 

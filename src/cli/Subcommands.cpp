@@ -1,5 +1,6 @@
 #include "Subcommands.h"
 
+#include "HistoryCommand.h"
 #include "RunCommand.h"
 #ifdef TARVIK_HAVE_MISC_CODES
 #include "MiscCodesCommand.h"
@@ -21,6 +22,7 @@ struct Subcommand
 // The subcommands of tarvik-reports, each in a unit of its own.
 constexpr Subcommand kSubcommands[] = {
     {"run", "produces a report or a batch of reports without a window (cron, systemd timers)", runCommand},
+    {"history", "shows the run history: who produced which report, when, with what, how it ended", historyCommand},
 #ifdef TARVIK_HAVE_MISC_CODES
     {"misc-codes", "lists or sets the miscellaneous revenue codes, as the maintenance window does",
      miscCodesCommand},

@@ -1,9 +1,11 @@
 #include "UnattendedUi.h"
 
+#include "CleanStop.h"
 #include "ReportOperations.h"
 #include "RunCatalog.h"
 
 #include <QDir>
+#include <QPrinterInfo>
 #include <QLoggingCategory>
 #include <stdexcept>
 
@@ -235,6 +237,26 @@ void UnattendedUi::failedAt(const QString& what)
         return;
     m_progress << progressPrefix(what) << "failed" << Qt::endl;
     m_failureReported = true;
+}
+
+QString UnattendedUi::outputsOf(const QString& caption, bool) const
+{
+    QStringList outputs;
+    for (auto it = m_produced.rbegin(); it != m_produced.rend(); ++it) {
+        if (it->caption != caption)
+            continue;
+        for (const QString& file : it->files)
+            outputs << QStringLiteral("file ") + file;
+        if (it->printed)
+            outputs << QStringLiteral("printer ") + QPrinterInfo::defaultPrinterName();
+        break;
+    }
+    return outputs.join(QStringLiteral("; "));
+}
+
+bool UnattendedUi::cancelRequested() const
+{
+    return CleanStop::signal() != 0;
 }
 
 } // namespace tarvik::cli

@@ -81,6 +81,9 @@ public:
     void closeProgress() override {}
     void starting(int index, int count, const QString& what) override;
     void showReport(bool showGroupTree, const QString& caption, bool directPrint, bool modal) override;
+    // A stop signal is this run's cancel.
+    bool cancelRequested() const override;
+    QString outputsOf(const QString& caption, bool directPrint) const override;
 
     // Receives every report ShowReport presents while this object lives.
     void present(const engine::ReportPtr& report, const QString& caption);

@@ -109,7 +109,7 @@ public:
     }
 
     // Runs fn on the worker thread. A caller on a thread with an event loop waits in a local
-    // loop that leaves user input alone, so the windows repaint and animations move.
+    // loop that leaves user input alone (but for a cancel window's), so the windows repaint and animations move.
     RecordsetPtr run(std::function<RecordsetPtr()> fn)
     {
         auto promise = std::make_shared<std::promise<RecordsetPtr>>();
@@ -137,7 +137,9 @@ public:
                     loop.quit();
             });
             poll.start();
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+            // Input waits, except while a window that can cancel the work is up: its Cancel
+            // button must answer (that window keeps input from the others).
+            loop.exec(cancelWindowOpen() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
         }
         return future.get();
     }

@@ -13,6 +13,7 @@ namespace tarvik::db {
 namespace {
 
 std::atomic<bool> g_stop{false};
+std::atomic<int> g_cancelWindows{0};
 
 struct StopActions
 {
@@ -41,6 +42,10 @@ void requestStop()
 void clearStop() { g_stop.store(false); }
 
 bool stopRequested() { return g_stop.load(std::memory_order_relaxed); }
+
+CancelWindowScope::CancelWindowScope() { ++g_cancelWindows; }
+CancelWindowScope::~CancelWindowScope() { --g_cancelWindows; }
+bool cancelWindowOpen() { return g_cancelWindows.load() > 0; }
 
 namespace detail {
 

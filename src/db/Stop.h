@@ -28,6 +28,19 @@ private:
     int m_id = -1;
 };
 
+// While one lives, a window that can cancel the running work is on screen and keeps user input
+// from every other window; the database layer's waits then let user input through, so its
+// Cancel button answers while a command runs. One per window; they nest.
+class CancelWindowScope
+{
+public:
+    CancelWindowScope();
+    ~CancelWindowScope();
+    CancelWindowScope(const CancelWindowScope&) = delete;
+    CancelWindowScope& operator=(const CancelWindowScope&) = delete;
+};
+bool cancelWindowOpen();
+
 namespace detail {
 // Registers an action a stop runs (interrupting one connection); returns its id.
 int addStopAction(std::function<void()> action);

@@ -193,6 +193,14 @@ void Document::waitForFinished()
         d->done.wait(&d->mutex);
 }
 
+bool Document::waitForFinished(int ms)
+{
+    QMutexLocker lock(&d->mutex);
+    if (!d->complete)
+        d->done.wait(&d->mutex, QDeadlineTimer(ms));
+    return d->complete;
+}
+
 void Document::cancel()
 {
     m_cancel.store(true);

@@ -55,6 +55,8 @@ public:
 
     // Blocks until the layout has finished or failed.
     void waitForFinished();
+    // The same for at most ms milliseconds; returns whether the layout has ended.
+    bool waitForFinished(int ms);
     // Stops a layout that is still running (the pages so far stay).
     void cancel();
 

@@ -5,6 +5,8 @@
 #include "Report.h"
 #include "Values.h"
 
+#include "ExportSupport.h"
+
 #ifdef TARVIK_HAVE_SHEET_EXPORT
 #include "export/SheetWriter.h"
 #endif
@@ -613,7 +615,45 @@ QString Report::exportFilePath() const
     return QDir::cleanPath(file);
 }
 
+#ifdef TARVIK_HAVE_SHEET_EXPORT
+
+// Passes rows on to the file's writer, counting them and stopping at the first row after a
+// cancel of the export.
+class ControlledSheet : public SheetWriter
+{
+public:
+    explicit ControlledSheet(std::unique_ptr<SheetWriter> writer) : m_writer(std::move(writer)) {}
+    void setColumnWidths(const std::vector<double>& widths) override { m_writer->setColumnWidths(widths); }
+    void addRow(const std::vector<Cell>& cells) override
+    {
+        throwIfExportCancelled();
+        m_writer->addRow(cells);
+        if (ExportControl* control = currentExportControl())
+            ++control->done;
+    }
+    void addChart(const ChartTable& chart) override
+    {
+        throwIfExportCancelled();
+        m_writer->addChart(chart);
+    }
+    void finish() override
+    {
+        throwIfExportCancelled();
+        m_writer->finish();
+    }
+
+private:
+    std::unique_ptr<SheetWriter> m_writer;
+};
+
+#endif
+
 void Report::exportReport()
+{
+    prepareExport()();
+}
+
+std::function<void()> Report::prepareExport(std::shared_ptr<Document> laidOut)
 {
     const StoredExport& stored = m_def->storedExport;
     const int formatCode = m_exportOptions.formatType != 0 ? m_exportOptions.formatType
@@ -630,31 +670,37 @@ void Report::exportReport()
     if (!folder.exists())
         throw ReportError(QStringLiteral("Cannot export to \"%1\": the folder \"%2\" does not exist.")
                               .arg(file, folder.absolutePath()));
-    qCInfo(lcEngine).noquote() << "exporting" << name() << "to" << file;
 
     switch (format) {
     case Format::Pdf: {
-        auto doc = layOut();
-        writePdf(*this, *doc, file);
-        return;
+        std::shared_ptr<Document> doc = laidOut ? std::move(laidOut) : layOut();
+        return [this, doc, file] {
+            qCInfo(lcEngine).noquote() << "exporting" << name() << "to" << file;
+            writePdf(*this, *doc, file);
+        };
     }
     case Format::Xls:
     case Format::Xlsx:
     case Format::Csv: {
 #ifdef TARVIK_HAVE_SHEET_EXPORT
-        const ReportSnapshot snap = snapshotOfReport(*this);
+        auto snap = std::make_shared<const ReportSnapshot>(snapshotOfReport(*this));
         // The sheet is named as the report is presented; the writer makes the name one
         // Excel accepts.
-        auto writer = createSheetWriter(sheetFormat(format), file, sheetTitle(displayName()));
-        SheetFeed feed(snap, *writer);
-        feed.run();
-        writer->finish();
-        return;
+        const QString title = sheetTitle(displayName());
+        const QString reportName = name();
+        return [snap, format, file, title, reportName] {
+            qCInfo(lcEngine).noquote() << "exporting" << reportName << "to" << file;
+            ControlledSheet writer(createSheetWriter(sheetFormat(format), file, title));
+            SheetFeed feed(*snap, writer);
+            feed.run();
+            writer.finish();
+        };
 #else
         throw ReportError(QStringLiteral("This build has no spreadsheet export."));
 #endif
     }
     }
+    return [] {};
 }
 
 } // namespace tarvik::engine

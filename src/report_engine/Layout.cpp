@@ -3,6 +3,7 @@
 #include "DisplayList.h"
 #include "EngineLog.h"
 #include "ReportError.h"
+#include "Stop.h"
 #include "TextRenderer.h"
 
 #include <algorithm>
@@ -163,7 +164,8 @@ public:
 
     void detail(const Row& row) override
     {
-        if (m_flow.cancel.load(std::memory_order_relaxed))
+        // A stop of the run (its Cancel, a stop signal) ends the layout as well.
+        if (m_flow.cancel.load(std::memory_order_relaxed) || db::stopRequested())
             throw ReportError(QStringLiteral("The layout was cancelled."));
         m_current = &row;
         if (m_charts)
@@ -288,7 +290,7 @@ private:
             void groupFooter(int lv, const Row& r) override { l.groupFooter(lv, r); }
         } tail(*this);
         m_walker->run(tail, &m_flow.cancel);
-        if (m_flow.cancel.load())
+        if (m_flow.cancel.load() || db::stopRequested())
             throw ReportError(QStringLiteral("The layout was cancelled."));
         if (!m_pendingNodes.empty()) // groups without any band: where the report stands now
             flushPendingNodes(std::max(0, m_flow.pageIndex), m_flow.y);

@@ -205,7 +205,10 @@ private:
 
 void writePdf(const Report& report, Document& document, const QString& path)
 {
-    document.waitForFinished();
+    // The pages still being laid out are waited for in slices, so a cancel answers meanwhile.
+    while (!document.waitForFinished(100))
+        if (const ExportControl* control = currentExportControl(); control && control->cancel.load())
+            throw ReportError(QStringLiteral("Cannot export to %1: %2").arg(path, QLatin1String(kExportCancelledText)));
     if (document.hasFailed())
         throw ReportError(document.errorString());
     const QFileInfo target(path);
@@ -233,10 +236,16 @@ void writePdf(const Report& report, Document& document, const QString& path)
                 throw ReportError(QStringLiteral("Cannot start the PDF \"%1\".").arg(path));
             const double scale = writer.resolution() / 72.0;
             painter.scale(scale, scale);
+            ExportControl* control = currentExportControl();
+            if (control)
+                control->total = document.pageCount();
             for (int i = 0; i < document.pageCount(); ++i) {
+                throwIfExportCancelled();
                 if (i > 0)
                     writer.newPage();
                 document.paintPage(painter, i);
+                if (control)
+                    control->done = i + 1;
             }
             if (!painter.end())
                 throw ReportError(QStringLiteral("Cannot finish the PDF \"%1\".").arg(path));

@@ -10,6 +10,7 @@
 #include <QPageLayout>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -105,6 +106,11 @@ public:
     ExportOptions& exportOptions() { return m_exportOptions; }
     const ExportOptions& exportOptions() const { return m_exportOptions; }
     void exportReport();
+    // The export exportReport() makes, prepared now (its format, file and the report's values)
+    // and run by the returned function, on any thread, while this report lives. A PDF takes the
+    // pages of laidOut when given (a viewer's), else lays the report out. Throws as
+    // exportReport() does for options it cannot take.
+    std::function<void()> prepareExport(std::shared_ptr<Document> laidOut = {});
     // The file exportReport() writes: the options' file name, else the stored one, else the
     // report's name with the format's extension; a relative name lies in the export folder.
     QString exportFilePath() const;

@@ -2,9 +2,13 @@
 
 #include "Document.h"
 #include "Session.h"
+#include "Stop.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QImageReader>
 #include <QMovie>
 #include <QPointer>
@@ -26,6 +30,8 @@ QString& clipOverride()
     static QString path;
     return path;
 }
+
+bool g_cancelSeen = false;
 
 QString& batchText()
 {
@@ -106,9 +112,39 @@ frmAnimate::frmAnimate(QWidget* parent)
         label->hide();
         m_rows->addWidget(label);
     }
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    m_rows->addWidget(cmdCancel, 0, Qt::AlignHCenter);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmAnimate::cmdCancel_Click);
 }
 
 frmAnimate::~frmAnimate() = default;
+
+void frmAnimate::cmdCancel_Click()
+{
+    if (m_cancelRequested)
+        return;
+    m_cancelRequested = true;
+    g_cancelSeen = true;
+    cmdCancel->setEnabled(false);
+    cmdCancel->setText(QStringLiteral("Cancelling..."));
+    // The command running is interrupted and rolled back; the layout stops at its next row.
+    db::requestStop();
+    emit cancelClicked();
+}
+
+void frmAnimate::reject()
+{
+    cmdCancel_Click();
+}
+
+void frmAnimate::closeEvent(QCloseEvent* event)
+{
+    // Closing the window asks for the cancel; the window goes when the run has ended.
+    event->ignore();
+    cmdCancel_Click();
+}
 
 void frmAnimate::Form_Load()
 {
@@ -235,15 +271,58 @@ void frmAnimate::setClipPath(const QString& path)
     clipOverride() = path;
 }
 
+// Keeps user input from every window but the progress window while it is up (the database
+// layer's waits let input through so that Cancel answers); Esc anywhere cancels.
+class ProgressWindow::InputGate : public QObject
+{
+public:
+    InputGate() { qApp->installEventFilter(this); }
+    ~InputGate() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+            break;
+        default:
+            return false;
+        }
+        frmAnimate* form = frmAnimate::instance();
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (form && widget && widget->window() == form)
+            return false;
+        if (form && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+            form->cmdCancel_Click();
+        return true;
+    }
+
+private:
+    db::CancelWindowScope m_scope;
+};
+
 ProgressWindow::ProgressWindow()
 {
     frmAnimate* form = frmAnimate::Load();
     form->Animation1->setAutoPlay(false);
     form->show();
     form->Animation1->play();
+    if (g_openProgress == 0) // the outermost window keeps the input
+        m_gate = std::make_unique<InputGate>();
     m_open = true;
     ++g_openProgress;
 }
+
+bool ProgressWindow::cancelSeen() { return g_cancelSeen; }
+
+void ProgressWindow::forgetCancel() { g_cancelSeen = false; }
 
 ProgressWindow::~ProgressWindow()
 {
@@ -256,11 +335,18 @@ void ProgressWindow::finish()
     if (!m_open)
         return;
     m_open = false;
+    m_gate.reset();
     if (--g_openProgress > 0)
         return; // an outer piece of work still runs: its window stays
-    if (frmAnimate* form = frmAnimate::instance())
+    bool cancelled = false;
+    if (frmAnimate* form = frmAnimate::instance()) {
         form->Animation1->stop();
+        cancelled = form->cancelRequested();
+    }
     frmAnimate::Unload();
+    // The run has ended (or its error is on the way out): the next run may use the database.
+    if (cancelled)
+        db::clearStop();
 }
 
 } // namespace tarvik

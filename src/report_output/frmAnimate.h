@@ -6,6 +6,7 @@
 #include <memory>
 
 class QMovie;
+class QPushButton;
 class QVBoxLayout;
 
 namespace tarvik::engine {
@@ -44,8 +45,9 @@ private:
 // The progress window that long report runs show while stored procedures and the report
 // engine work: caption "Generating report...", one animation; under it which report of a
 // batch is being made ("3 of 18: Aging Analysis Report") and, while a report is laid out, its
-// pages so far. One instance at a time. Its rows sit in one column (rows()), so a further one
-// (a button, say) goes below them.
+// pages so far; then a Cancel button (Esc too). Cancel stops the database work of the run (the
+// command running is interrupted and rolled back) and its layout; the run then ends with the
+// cancel as its error. One instance at a time. Its rows sit in one column (rows()).
 class frmAnimate : public QDialog
 {
     Q_OBJECT
@@ -76,9 +78,19 @@ public:
     AnimationControl* Animation1 = nullptr;
     QLabel* lblReport = nullptr; // which report of the batch
     QLabel* lblPages = nullptr;  // the layout's pages
+    QPushButton* cmdCancel = nullptr;
+
+    // Asks the run to stop (once); the button then reads "Cancelling...".
+    void cmdCancel_Click();
+    bool cancelRequested() const { return m_cancelRequested; }
+
+signals:
+    void cancelClicked();
 
 protected:
     QVBoxLayout* rows() const { return m_rows; }
+    void reject() override; // Esc cancels the run; the window stays until the run has ended
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     explicit frmAnimate(QWidget* parent = nullptr);
@@ -91,13 +103,17 @@ private:
 
     QVBoxLayout* m_rows = nullptr;
     int m_width = 0;
+
+    bool m_cancelRequested = false;
 };
 
 // Shows the progress window around a piece of work: loads it, shows it modeless and starts
 // the animation; finish() (or the end of the scope, also when an error is on its way) stops
 // the animation and unloads the window. Progress windows within one another (a batch, one of
 // its reports, a departmental runner) share the one window, which goes when the outermost
-// finishes.
+// finishes. While it is up, its Cancel button is the only input the program takes (Esc in any
+// window cancels too). A cancel is remembered for the run (cancelSeen()) and the database stop
+// it asked for is lifted when the window goes.
 class ProgressWindow
 {
 public:
@@ -108,8 +124,14 @@ public:
 
     void finish();
 
+    // Whether a progress window was cancelled since the last forgetCancel().
+    static bool cancelSeen();
+    static void forgetCancel();
+
 private:
+    class InputGate;
     bool m_open = false;
+    std::unique_ptr<InputGate> m_gate;
 };
 
 } // namespace tarvik

@@ -148,15 +148,15 @@ void frmReportViewer::CRViewer1_ExportButtonClicked()
             return;
         }
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        report->exportReport();
+        if (!CRViewer1->exportInBackground(report, target)) {
+            CRViewer1->showMessage(viewer::ReportViewer::cancelledText(target));
+            return;
+        }
     } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
         CRViewer1_Error(QString::fromStdString(e.what()));
         return;
     }
-    QApplication::restoreOverrideCursor();
     SessionExports::record(target, *report);
     CRViewer1->showMessage(QStringLiteral("Exported to %1").arg(QDir::toNativeSeparators(target)));
 }

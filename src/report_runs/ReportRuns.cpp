@@ -5,10 +5,13 @@
 #include "DbError.h"
 #include "ReportOperations.h"
 #include "ReportRunners.h"
+#include "RunHistory.h"
 #include "Session.h"
 #include "frmAnimate.h"
 
 #include <QApplication>
+#include <QPrinterInfo>
+#include <QSysInfo>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <memory>
@@ -91,6 +94,12 @@ public:
     {
         ShowReport(showGroupTree, caption, directPrint, modal);
     }
+    bool cancelRequested() const override { return ProgressWindow::cancelSeen(); }
+    QString outputsOf(const QString&, bool directPrint) const override
+    {
+        return directPrint ? QStringLiteral("printer ") + QPrinterInfo::defaultPrinterName() : QStringLiteral("viewer");
+    }
+    void forgetCancel() override { ProgressWindow::forgetCancel(); }
     // A batch keeps the progress window up from its first report to its end, saying which
     // report it is at (also for the reports that show only the hourglass); each viewer says it
     // again.
@@ -354,7 +363,17 @@ DayTotals readTotals(const QString& text)
     return totals;
 }
 
-QString produceRow(const ReportSpec& row, const RunValues& runValues, bool directPrint, RunUi& ui)
+RunCancelled::RunCancelled(const QString& caption)
+    : std::runtime_error(QStringLiteral("The report \"%1\" was cancelled; its database work was rolled back.")
+                             .arg(caption)
+                             .toStdString()),
+      m_caption(caption)
+{
+}
+
+namespace {
+
+QString produceRowOnce(const ReportSpec& row, const RunValues& runValues, bool directPrint, RunUi& ui)
 {
     RunValues run = runValues;
     const bool print = row.output == Output::AsChosen && directPrint;
@@ -408,6 +427,70 @@ QString produceRow(const ReportSpec& row, const RunValues& runValues, bool direc
     return caption;
 }
 
+} // namespace
+
+namespace {
+
+// The history row of a run, but for its end and outcome.
+db::RunRecord historyRecord(const ReportSpec& row, const RunValues& run)
+{
+    db::RunRecord r;
+    r.user = gCurrentUser ? gCurrentUser->userName() : QString();
+    r.workstation = QSysInfo::machineHostName();
+    r.started = QDateTime::currentDateTime();
+    r.caption = captionOf(row, run);
+    QStringList values;
+    if (row.kind == RowKind::Report) {
+        r.file = QString::fromLatin1(row.file);
+        r.database = QString::fromLatin1(row.database);
+        for (const QVariant& v : buildValues(row.values, run))
+            values << v.toString();
+    } else {
+        r.file = row.kind == RowKind::DailyLogbook ? QStringLiteral("PrintDailyReport")
+            : row.kind == RowKind::MonthlySummary  ? QStringLiteral("PrintMonthlyReport")
+                                                   : QStringLiteral("PrintYearEndReport");
+        r.database = QStringLiteral("Reports");
+        values << dayText(run.from) << dayText(run.to) << row.dept.value();
+        if (row.kind != RowKind::DailyLogbook)
+            values << QString::fromLatin1(row.flag ? row.flag : "N");
+    }
+    r.parameters = values.join(QStringLiteral("; "));
+    return r;
+}
+
+} // namespace
+
+QString produceRow(const ReportSpec& row, const RunValues& run, bool directPrint, RunUi& ui)
+{
+    ui.forgetCancel();
+    db::RunRecord record = historyRecord(row, run);
+    const auto finish = [&](const char* outcome, const QString& message) {
+        record.ended = QDateTime::currentDateTime();
+        record.outcome = QLatin1String(outcome);
+        record.message = message;
+        db::recordRun(record); // never throws: the history does not stop a report
+    };
+    try {
+        const QString caption = produceRowOnce(row, run, directPrint, ui);
+        record.outputs = ui.outputsOf(caption, row.output == Output::AsChosen && directPrint);
+        finish(db::kOutcomeDone, {});
+        return caption;
+    } catch (const RunCancelled& e) {
+        finish(db::kOutcomeCancelled, QString::fromUtf8(e.what()));
+        throw;
+    } catch (const std::exception& e) {
+        // Whatever the interrupted work failed with, the cause is the cancel.
+        const auto* dbError = dynamic_cast<const db::DbError*>(&e);
+        if (ui.cancelRequested() || (dbError && dbError->kind() == db::DbError::Kind::Stopped)) {
+            RunCancelled cancelled(record.caption);
+            finish(db::kOutcomeCancelled, QString::fromUtf8(cancelled.what()));
+            throw cancelled;
+        }
+        finish(db::kOutcomeFailed, QString::fromUtf8(e.what()));
+        throw;
+    }
+}
+
 BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool(int box)>& ticked,
                      const RunValues& run, bool directPrint, RunUi& ui)
 {
@@ -422,21 +505,42 @@ BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool
     for (const BatchRow& row : rows)
         count += ticked(row.box) ? 1 : 0;
     int index = 0;
+    bool cancelPending = false;
     for (const BatchRow& row : rows) {
         if (!ticked(row.box))
             continue;
+        if (cancelPending) {
+            // The cancel came as the previous report was presented: this one is the first not run.
+            result.failedBox = row.box;
+            result.cancelled = true;
+            break;
+        }
         ++index;
         try {
             // Inside: the hooks may fail too (the progress window's clip), which stops the batch
             // like a failing report.
             ui.starting(index, count, withoutMnemonic(QString::fromLatin1(row.boxCaption)).simplified());
             result.produced << produceRow(row.report, run, directPrint, ui);
+            cancelPending = ui.cancelRequested();
+        } catch (const RunCancelled&) {
+            result.failedBox = row.box;
+            result.cancelled = true;
+            break;
         } catch (const std::exception& e) {
             result.failedBox = row.box;
             result.error = QString::fromStdString(e.what());
             qCWarning(lcRuns).noquote() << "batch stopped at" << row.boxCaption << ":" << result.error;
             break;
         }
+    }
+    if (result.cancelled) {
+        const QString box = boxCaptionOf(rows, result.failedBox).simplified();
+        result.error = QStringLiteral("The run was cancelled at \"%1\"; nothing of it or after it was produced.")
+                           .arg(box);
+        result.error += result.produced.isEmpty()
+            ? QStringLiteral("\nNo report was produced.")
+            : QStringLiteral("\nProduced before the cancel: %1.").arg(result.produced.join(QStringLiteral(", ")));
+        qCInfo(lcRuns).noquote() << "batch cancelled at" << box;
     }
     return result;
 }

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 namespace tarvik::db {
@@ -45,6 +46,27 @@ public:
     virtual void batchEnded() {}
     // One report has been presented (for a progress log).
     virtual void produced(const QString& /*caption*/) {}
+    // Whether the person (its progress window's Cancel) or a stop signal asked the run under
+    // way to stop. forgetCancel() is called as each report starts.
+    virtual bool cancelRequested() const { return false; }
+    virtual void forgetCancel() {}
+    // Where the report just presented under `caption` went, for the run history: "viewer",
+    // "printer NAME", "file PATH", "; " between them.
+    virtual QString outputsOf(const QString& /*caption*/, bool directPrint) const
+    {
+        return directPrint ? QStringLiteral("printer") : QStringLiteral("viewer");
+    }
+};
+
+// A report whose run was cancelled: its database work rolled back, nothing of it presented.
+class RunCancelled : public std::runtime_error
+{
+public:
+    explicit RunCancelled(const QString& caption);
+    QString caption() const { return m_caption; }
+
+private:
+    QString m_caption;
 };
 
 // The hourglass, the progress window of the report output and ShowReport.
@@ -210,19 +232,23 @@ db::Connection& sessionConnection();
 DayTotals readTotals(const QString& command);
 
 // Prepares, opens and presents one row. Returns the caption it was presented under. Throws on
-// any failure, with the hourglass and the progress window already taken down.
+// any failure, with the hourglass and the progress window already taken down; RunCancelled
+// when the run was cancelled.
 QString produceRow(const ReportSpec& row, const RunValues& run, bool directPrint, RunUi& ui);
 
 struct BatchResult
 {
     QStringList produced;   // captions of the reports presented, in batch order
-    int failedBox = -1;     // the box whose report failed, or -1
+    int failedBox = -1;     // the box whose report failed or was cancelled, or -1
     QString error;          // the failure's description; empty when the run completed
+    bool cancelled = false; // the failure is a cancel (then error names the report and what was produced)
     bool ok() const { return failedBox < 0; }
 };
 
 // The ticked rows, in the table's order. The first failure stops the run: what was produced
-// stays, nothing after it is produced, and the result tells which box failed and why.
+// stays, nothing after it is produced, and the result tells which box failed and why. A cancel
+// stops it the same way; a cancel that came as a report was being presented lets that one
+// stand and stops before the next.
 BatchResult runBatch(const std::vector<BatchRow>& rows, const std::function<bool(int box)>& ticked,
                      const RunValues& run, bool directPrint, RunUi& ui);
 

@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "RunHistory.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -93,6 +95,7 @@ QDateTime serverDateFromField(const QVariant& value)
 
 void clearSession()
 {
+    db::closeSessionHistory();
     gCurrentUser.reset();
     gCodeSearch.reset();
     gPatientSearch.reset();

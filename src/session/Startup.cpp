@@ -1,5 +1,7 @@
 #include "Startup.h"
 
+#include "RunHistory.h"
+
 #include "Session.h"
 
 #include <QApplication>
@@ -68,6 +70,9 @@ bool startSession()
     gAdmission = gPatientSearch->Admission();
 
     gReportPath = reportPathForProgram();
+    // Old rows go at log-in; a history that cannot be opened is logged, never a refused start.
+    if (connection->info().backend == db::ConnectionInfo::Backend::Embedded)
+        db::openSessionHistory(connection->info());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "mdiReportForm.h"
 
+#include "frmRunHistory.h"
+
 #include "DialogRegistry.h"
 #include "PageSetup.h"
 #include "Session.h"
@@ -218,6 +220,22 @@ void mdiReportForm::showMainMenu()
     m_mdi->setActiveSubWindow(m_mainWindow);
 }
 
+void mdiReportForm::mnuRunHistory_Click()
+{
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (auto* open = qobject_cast<frmRunHistory*>(window->widget())) {
+            open->refresh();
+            m_mdi->setActiveSubWindow(window);
+            return;
+        }
+    }
+    auto* form = new frmRunHistory;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* window = addChildWindow(form);
+    window->resize(1000, 480);
+    window->show();
+}
+
 void mdiReportForm::updateWindowMenu()
 {
     m_windowMenu->clear();
@@ -227,6 +245,10 @@ void mdiReportForm::updateWindowMenu()
     QAction* tile = m_windowMenu->addAction(QStringLiteral("&Tile"));
     tile->setObjectName(QStringLiteral("mnuTile"));
     connect(tile, &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    m_windowMenu->addSeparator();
+    QAction* history = m_windowMenu->addAction(QStringLiteral("Run &History"));
+    history->setObjectName(QStringLiteral("mnuRunHistory"));
+    connect(history, &QAction::triggered, this, &mdiReportForm::mnuRunHistory_Click);
 
     const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
     bool separated = false;

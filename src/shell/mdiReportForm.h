@@ -30,6 +30,9 @@ public:
     // Adds a child window (a report viewer) to the frame.
     QMdiSubWindow* addChildWindow(QWidget* child);
 
+    // Opens the run history as a child window (or brings the open one forward).
+    void mnuRunHistory_Click();
+
     // A toolbar button, by its key ("EndOfDay", "AfterEOM", "EndOfYear", "Exit").
     void Toolbar1_ButtonClick(const QString& key);
 

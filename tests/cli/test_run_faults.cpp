@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -177,8 +178,21 @@ struct Stopped
     QString out, err;
 };
 
+// Whether the process catches signo (its handler is installed): the caught-signals mask of
+// /proc/PID/status. Before that, no program can answer a signal: the loader is still at work.
+bool catches(qint64 pid, int signo)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signo - 1)) & 1U;
+    return false;
+}
+
 // Runs args and sends the signals once `afterReports` progress lines have come (0: a moment
-// after the start, during the log-in; -1: never).
+// after the start, during the log-in, and never before the program handles them; -1: never).
 Stopped runAndSignal(const QStringList& args, const QList<int>& toSend, int afterReports)
 {
     QProcess p;
@@ -186,8 +200,12 @@ Stopped runAndSignal(const QStringList& args, const QList<int>& toSend, int afte
     p.start(reportsProgram(), QStringList{QStringLiteral("run")} + args);
     p.waitForStarted(30000);
     QByteArray progress;
-    if (afterReports == 0)
+    if (afterReports == 0) {
         p.waitForFinished(200);
+        // On a loaded machine the loader alone may take longer than the moment above.
+        for (int i = 0; i < 3000 && p.state() == QProcess::Running && !catches(p.processId(), toSend.first()); ++i)
+            QThread::msleep(10);
+    }
     if (afterReports >= 0) {
         p.setReadChannel(QProcess::StandardError);
         while (progress.count("... done") < afterReports && p.state() == QProcess::Running)

@@ -8,6 +8,10 @@
 #include "Session.h"
 
 #include <QAction>
+#include <QDir>
+#include <QPushButton>
+#include <QProgressDialog>
+#include <QTemporaryDir>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -45,6 +49,10 @@ private slots:
     void pagesPaintedEarlyShowTheirCountOnceKnown();
     void groupTreeGoesToTheGroupNotItsPage();
     void keysOfDesktopViewers();
+    void closingDuringALongLayoutNeverWaitsForIt();
+    void exportRunsBesideTheWindow();
+    void cancelledExportLeavesTheOldFile_data();
+    void cancelledExportLeavesTheOldFile();
 
 private:
     void waitForLayout()
@@ -436,6 +444,93 @@ void TestReportViewer::keysOfDesktopViewers()
     QTest::keyClick(view, Qt::Key_P, Qt::ControlModifier);
     QVERIFY(cancel.fired());
     QVERIFY(asked);
+}
+
+void TestReportViewer::closingDuringALongLayoutNeverWaitsForIt()
+{
+    OpenReport(outputtest::dataFile(QStringLiteral("exams_slow.rpt")), QStringLiteral("Reports"), {});
+    auto viewer = std::make_unique<viewer::ReportViewer>();
+    viewer->setReportSource(gReport);
+    viewer->show();
+    const std::weak_ptr<engine::Document> document = viewer->document();
+    QVERIFY(!document.expired());
+    viewer.reset(); // as the window closes
+    // The close came back while the layout still waits for its query: it did not wait for it.
+    const auto stillRunning = document.lock();
+    QVERIFY2(stillRunning && !stillRunning->isComplete(), "the close waited for the layout");
+    // The event loop keeps turning meanwhile, and the document goes once its layout has ended.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start(10);
+    QTRY_VERIFY_WITH_TIMEOUT(stillRunning->isComplete(), 120000);
+    QVERIFY(ticks > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(stillRunning.use_count() == 1, 10000);
+}
+
+void TestReportViewer::exportRunsBesideTheWindow()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("exams.csv"));
+    waitForLayout();
+    gReport->exportOptions().diskFileName = target;
+    gReport->exportOptions().formatType = 39;
+    gReport->exportOptions().destinationType = 1;
+    QVERIFY(m_viewer->exportInBackground(gReport, target));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().count('\n') > 10);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+void TestReportViewer::cancelledExportLeavesTheOldFile_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("byEscape");
+    // A PDF waits for the viewer's pages, a sheet for its rows: both behind the slow query.
+    QTest::newRow("PDF, Cancel button") << 31 << "pdf" << false;
+    QTest::newRow("Excel 97-2003, Esc") << 29 << "xls" << true;
+    QTest::newRow("Excel workbook, Cancel button") << 38 << "xlsx" << false;
+    QTest::newRow("CSV, Esc") << 39 << "csv" << true;
+}
+
+void TestReportViewer::cancelledExportLeavesTheOldFile()
+{
+    QFETCH(int, format);
+    QFETCH(QString, suffix);
+    QFETCH(bool, byEscape);
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("exams.") + suffix);
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older export");
+    }
+    OpenReport(outputtest::dataFile(QStringLiteral("exams_slow.rpt")), QStringLiteral("Reports"), {});
+    m_viewer->setReportSource(gReport);
+    gReport->exportOptions().diskFileName = target;
+    gReport->exportOptions().formatType = format;
+    gReport->exportOptions().destinationType = 1;
+
+    bool cancelled = false;
+    outputtest::ModalHandler watcher([&](QDialog* dialog) {
+        auto* progress = qobject_cast<QProgressDialog*>(dialog);
+        if (!progress)
+            return;
+        cancelled = true;
+        if (byEscape)
+            QTest::keyClick(progress, Qt::Key_Escape);
+        else
+            progress->findChild<QPushButton*>()->click();
+    }, 60000);
+    QVERIFY(!m_viewer->exportInBackground(gReport, target));
+    QVERIFY(cancelled);
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("an older export"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("exams.") + suffix});
+    QVERIFY(m_viewer->cancelledText(target).contains(QStringLiteral("left as it was")));
 }
 
 QTEST_MAIN(TestReportViewer)

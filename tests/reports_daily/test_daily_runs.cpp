@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QPrinterInfo>
 #include <QScopeGuard>
+#include <QProgressDialog>
 #include <QTest>
 
 using namespace tarvik;
@@ -327,7 +328,12 @@ void TestDailyRuns::exportButtonWritesThePresetFile()
     OpenReport(gReportPath + QStringLiteral("/PaymentSummary.rpt"), QStringLiteral("Reports"), {kDay, kAddress});
 
     bool prompted = false;
-    dailytest::ModalHandler watcher([&](QDialog* dialog) { prompted = true; dialog->reject(); }, 2000);
+    dailytest::ModalHandler watcher([&](QDialog* dialog) {
+        if (qobject_cast<QProgressDialog*>(dialog))
+            return; // the export's progress, not a question
+        prompted = true;
+        dialog->reject();
+    }, 2000);
     const auto viewers = m_session->viewers();
     QCOMPARE(viewers.size(), 1);
     auto* exportAction = viewers[0]->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"));
@@ -361,7 +367,12 @@ void TestDailyRuns::exportsWithoutAPresetAreNamedByCaptionAndDay()
                                QStringLiteral("Daily Laboratory Examination Logbook 03-09-2026.xls"),
                                QStringLiteral("Daily X-Ray Examination Logbook 03-09-2026.xls")};
     bool prompted = false;
-    dailytest::ModalHandler none([&](QDialog* d) { prompted = true; d->reject(); }, 2000);
+    dailytest::ModalHandler none([&](QDialog* d) {
+        if (qobject_cast<QProgressDialog*>(d))
+            return; // the export's progress, not a question
+        prompted = true;
+        d->reject();
+    }, 2000);
     for (int i = 0; i < 3; ++i) {
         viewers[i]->CRViewer1->findChild<QAction*>(QStringLiteral("actExport"))->trigger();
         // The viewer says where the file went.

@@ -307,6 +307,11 @@ qint64 GuardedFile::writeData(const char* data, qint64 len)
         setErrorString(failure_);
         return -1;
     }
+    if (const ExportControl* control = currentExportControl(); control && control->cancel.load()) {
+        failure_ = QLatin1String(kExportCancelledText);
+        setErrorString(failure_);
+        return -1;
+    }
     if ((injected = injectedFault(FileStep::Write, target_)) != 0) {
         const QString reason = QString::fromLocal8Bit(std::strerror(injected));
         if (failure_.isEmpty())
@@ -498,6 +503,25 @@ void Bytes::f64(double v)
 } // namespace tarvik::engine::detail
 
 namespace tarvik::engine {
+
+namespace {
+thread_local ExportControl* t_exportControl = nullptr;
+} // namespace
+
+ExportControlScope::ExportControlScope(ExportControl* control) : previous_(t_exportControl)
+{
+    t_exportControl = control;
+}
+
+ExportControlScope::~ExportControlScope() { t_exportControl = previous_; }
+
+ExportControl* currentExportControl() { return t_exportControl; }
+
+void throwIfExportCancelled()
+{
+    if (t_exportControl && t_exportControl->cancel.load())
+        throw std::runtime_error(kExportCancelledText);
+}
 
 void requestExportStop() { detail::g_stopExports.store(true); }
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +25,35 @@ void clearExportStop();
 // that would start after: for a process that has to end at once, when a stop was not answered in
 // time. Safe from any thread.
 void removeUnfinishedExports();
+
+// One export's cancel and progress, shared between the thread that runs it and the window that
+// shows it. While an ExportControlScope lives on a thread, the exports there count what they
+// wrote and, once `cancel` is set, fail at their next row, page or write with "the export was
+// cancelled", leaving no file of their own and any earlier file at the path as it was.
+struct ExportControl
+{
+    std::atomic<bool> cancel{false};
+    std::atomic<int> done{0};  // rows or pages written so far
+    std::atomic<int> total{0}; // pages of a PDF; 0 while not known
+};
+
+class ExportControlScope
+{
+public:
+    explicit ExportControlScope(ExportControl* control);
+    ~ExportControlScope();
+    ExportControlScope(const ExportControlScope&) = delete;
+    ExportControlScope& operator=(const ExportControlScope&) = delete;
+
+private:
+    ExportControl* previous_;
+};
+
+// The control of the export running on this thread, or nullptr.
+ExportControl* currentExportControl();
+// Throws std::runtime_error("the export was cancelled") when this thread's export is cancelled.
+void throwIfExportCancelled();
+inline constexpr const char* kExportCancelledText = "the export was cancelled";
 
 // Deletes the temporary files that earlier exports left in folder (a run killed or cut off by
 // a power failure): files named as a staged export is, at least minAgeSeconds old, that no

@@ -1,6 +1,8 @@
 #include "ReportViewer.h"
 
+#include "ExportSupport.h"
 #include "Report.h"
+#include "Stop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,10 +20,12 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QToolBar>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -75,7 +79,8 @@ void ReportViewer::waitForLayout(engine::Document& document)
         if (document.isComplete())
             loop.quit();
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // A progress window's Cancel must answer while the layout is waited for.
+    loop.exec(db::cancelWindowOpen() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 ReportViewer::ReportViewer(QWidget* parent)
@@ -86,8 +91,21 @@ ReportViewer::ReportViewer(QWidget* parent)
 
 ReportViewer::~ReportViewer()
 {
-    if (m_document)
-        m_document->cancel();
+    if (!m_document)
+        return;
+    disconnect(m_document.get(), nullptr, this, nullptr);
+    m_document->cancel();
+    if (m_document->isComplete())
+        return;
+    // The layout stops at its next row, which may be a while (a long query). The window does
+    // not wait for it: the document's last reference goes when its layout has ended.
+    auto keep = std::make_shared<std::shared_ptr<engine::Document>>(m_document);
+    const auto release = [keep] { keep->reset(); };
+    connect(m_document.get(), &engine::Document::finished, qApp, release, Qt::QueuedConnection);
+    connect(m_document.get(), &engine::Document::failed, qApp, release, Qt::QueuedConnection);
+    // It may have ended between the look above and the connections.
+    if (m_document->isComplete())
+        QTimer::singleShot(0, qApp, release);
 }
 
 void ReportViewer::buildUi()
@@ -652,18 +670,88 @@ void ReportViewer::exportWithPrompt()
     options.diskFileName = path;
     options.formatType = format.formatType;
     options.destinationType = kDiskFile;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool exported = false;
     try {
-        m_report->exportReport();
+        exported = exportInBackground(m_report, path);
     } catch (...) {
         options = before;
-        QApplication::restoreOverrideCursor();
         throw;
     }
     // The person's choice was for this export only; what the dialog preset stays.
     options = before;
-    QApplication::restoreOverrideCursor();
-    m_status->setText(tr("Exported to %1").arg(QDir::toNativeSeparators(path)));
+    m_status->setText(exported ? tr("Exported to %1").arg(QDir::toNativeSeparators(path))
+                               : cancelledText(path));
+}
+
+QString ReportViewer::cancelledText(const QString& path)
+{
+    return QFileInfo::exists(path)
+        ? tr("Export cancelled: %1 was left as it was.").arg(QDir::toNativeSeparators(path))
+        : tr("Export cancelled: nothing was written.");
+}
+
+bool ReportViewer::exportInBackground(const std::shared_ptr<engine::Report>& report, const QString& target)
+{
+    if (!report)
+        return false;
+    // What the export needs is taken here, on the window's thread; the rest runs beside it.
+    std::function<void()> job = report->prepareExport(report == m_report ? m_document : nullptr);
+    auto control = std::make_shared<engine::ExportControl>();
+    auto failure = std::make_shared<QString>();
+    std::unique_ptr<QThread> worker(QThread::create([job = std::move(job), report, control, failure] {
+        engine::ExportControlScope scope(control.get());
+        try {
+            job();
+        } catch (const std::exception& e) {
+            *failure = QString::fromUtf8(e.what());
+        }
+    }));
+    worker->setObjectName(QStringLiteral("tarvik-export"));
+
+    const QString name = QFileInfo(target).fileName();
+    QProgressDialog progress(tr("Exporting to %1...").arg(name), tr("Cancel"), 0, 0, window());
+    progress.setObjectName(QStringLiteral("ExportProgress"));
+    progress.setWindowTitle(tr("Export"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumDuration(0);
+    // Cancel and Esc both end here; the window stays until the export has stopped.
+    connect(&progress, &QProgressDialog::canceled, &progress, [&progress, control] {
+        control->cancel = true;
+        progress.setLabelText(tr("Cancelling..."));
+        progress.show();
+    });
+    QTimer tick;
+    tick.setInterval(100);
+    connect(&tick, &QTimer::timeout, &progress, [&progress, control, name] {
+        if (control->cancel)
+            return;
+        const int done = control->done;
+        const int total = control->total;
+        if (total > 0) {
+            progress.setRange(0, total);
+            progress.setValue(std::min(done, total));
+            progress.setLabelText(tr("Exporting to %1: page %2 of %3").arg(name).arg(done).arg(total));
+        } else if (done > 0) {
+            progress.setLabelText(tr("Exporting to %1: %2 rows").arg(name).arg(done));
+        }
+    });
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    progress.show();
+    tick.start();
+    loop.exec();
+    worker->wait();
+    tick.stop();
+    progress.hide();
+    if (!failure->isEmpty()) {
+        if (control->cancel)
+            return false;
+        throw std::runtime_error(failure->toStdString());
+    }
+    return true;
 }
 
 } // namespace tarvik::viewer

@@ -63,6 +63,14 @@ public:
     void setOwnExportHandling(bool own) { m_ownExport = own; }
     bool ownExportHandling() const { return m_ownExport; }
 
+    // Runs report's export (its options as they are now) off the window's thread, under a
+    // progress bar with Cancel (Esc too) that keeps the program's windows turning. Returns
+    // false when it was cancelled: nothing was written and a file already at the target is as
+    // it was. Throws the export's failure. A PDF of the report shown takes the viewer's pages.
+    bool exportInBackground(const std::shared_ptr<engine::Report>& report, const QString& target);
+    // What the status line says of a cancelled export to path.
+    static QString cancelledText(const QString& path);
+
     // Navigation, 1-based page numbers as the viewer shows them.
     int currentPage() const;
     int pageCount() const;
