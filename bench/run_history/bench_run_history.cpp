@@ -1,9 +1,10 @@
 // The cost of a report's run history row: append() as produceRow makes it, on a fresh hospital
 // (empty table) and on one whose history already holds many rows. Prints figures; asserts nothing.
 //
-// bench_run_history [rows-per-round]
+// bench_run_history [--rows N]
 
 #include "HospitalDb.h"
+#include "ProgramOptions.h"
 #include "RunHistory.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,14 @@ using namespace tarvik;
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const int perRound = argc > 1 ? std::max(1, atoi(argv[1])) : 2000;
+    const tarvik::ProgramOptions cl =
+        tarvik::ProgramOptions("bench_run_history", "[options]",
+                               "Appends run history rows as a report's run does, in three rounds on a fresh "
+                               "hospital (the history growing), and prints milliseconds per row: mean, median "
+                               "and the slowest 1 %.")
+            .option({"rows"}, "Rows per round, from 1 to 1000000 (default 2000).", "N", "2000")
+            .process(app.arguments());
+    const int perRound = int(cl.integer(QStringLiteral("rows"), 1, 1000000));
     QTemporaryDir dir;
     hospitaldb::createDatabases(dir.path());
     db::RunHistory history(db::ConnectionInfo::embedded(dir.path()));

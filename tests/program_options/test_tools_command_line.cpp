@@ -92,6 +92,7 @@ const std::map<const char*, QStringList> kOptions = {
     {"bench_hospital_db", {"--scale S", "--months M", "--to MM/DD/YYYY", "--data DIR"}},
     {"bench_monthly", {"--data DIR", "--month MM/YYYY", "--user NAME", "--password-file FILE"}},
     {"bench_charts", {"--pages N"}},
+    {"bench_run_history", {"--rows N"}},
     {"bench_period", {"--data DIR", "--from MM/DD/YYYY", "--to MM/DD/YYYY", "--month MM/YYYY", "--user NAME",
                       "--password-file FILE"}},
 };
@@ -120,6 +121,7 @@ std::vector<Row> rows()
         {"bench_monthly", {"--month", "11/2026"}, 2, "", "--data"},
         {"bench_charts", {"--pages", "0"}, 2, "", "--pages"},
         {"bench_charts", {"--pages", "many"}, 2, "", "--pages"},
+        {"bench_run_history", {"--rows", "0"}, 2, "", "--rows"},
         {"bench_period", {"--data", ".", "--from", "2026-01-01"}, 2, "", "--from"},
         {"bench_period", {"--data", ".", "--from", "03/01/2026", "--to", "02/01/2026"}, 2, "", "--from is after --to"},
         {"bench_period", {"--to", "11/30/2026"}, 2, "", "--data"},
