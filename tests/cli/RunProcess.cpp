@@ -65,9 +65,14 @@ QProcessEnvironment cliEnvironment()
 
 Result runCli(const QStringList& args, const QByteArray& input)
 {
+    return runProgram(QStringList{QStringLiteral("run")} + args, input);
+}
+
+Result runProgram(const QStringList& args, const QByteArray& input)
+{
     QProcess p;
     p.setProcessEnvironment(cliEnvironment());
-    p.start(reportsProgram(), QStringList{QStringLiteral("run")} + args);
+    p.start(reportsProgram(), args);
     if (!p.waitForStarted(30000))
         return {};
     if (!input.isEmpty())

@@ -38,6 +38,8 @@ QString reportsProgram();
 // What every run gets: the fixed clock, no display.
 QProcessEnvironment cliEnvironment();
 Result runCli(const QStringList& args, const QByteArray& input = {});
+// tarvik-reports with these arguments, the subcommand first.
+Result runProgram(const QStringList& args, const QByteArray& input = {});
 
 // The files of a folder (not the hidden ones), by name.
 QStringList filesIn(const QString& dir);

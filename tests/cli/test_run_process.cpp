@@ -4,6 +4,7 @@
 #include "DataFolder.h"
 #include "HospitalDb.h"
 #include "PrintedPdf.h"
+#include "RunProcess.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -18,110 +19,13 @@
 
 namespace {
 
-// The server's clock of every run: the demo data ends on this day.
-const char* kClock = "2026-03-15 14:05:00";
 const QString kDay = QStringLiteral("03/09/2026");     // a busy Monday
 const QString kFileDay = QStringLiteral("03-09-2026");
 
-struct Result
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-QTemporaryDir& workDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-QString demoFolder()
-{
-    static QString folder;
-    if (folder.isEmpty()) {
-        folder = workDir().filePath(QStringLiteral("demo"));
-        QDir().mkpath(folder);
-        tarvik::hospitaldb::GeneratorOptions options;
-        options.scale = 0.05;
-        options.months = 2;
-        options.seed = 3;
-        options.to = QDate(2026, 3, 15);
-        options.monthEnd = false;
-        tarvik::hospitaldb::generateDemoData(folder, options);
-    }
-    return folder;
-}
-
-// The demo user's password in a file only its owner may read.
-QString passwordFile(const QByteArray& password = "demo", QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner)
-{
-    const QString path = workDir().filePath(QStringLiteral("pw-") + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw std::runtime_error("cannot write the password file");
-    f.write(password + "\n");
-    f.close();
-    f.setPermissions(mode);
-    return path;
-}
-
-// A fresh empty folder for one test's output.
-QString freshDir(const QString& name)
-{
-    const QString path = workDir().filePath(name + QLatin1Char('-') + QUuid::createUuid().toString(QUuid::WithoutBraces));
-    QDir().mkpath(path);
-    return path;
-}
-
-// tarvik-reports with these arguments, the subcommand first.
-Result runProgram(const QStringList& args, const QByteArray& input = {})
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TARVIK_CLOCK"), QString::fromLatin1(kClock));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the command must manage without it
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TARVIK_REPORTS_EXE), args);
-    if (!p.waitForStarted(30000))
-        return {};
-    if (!input.isEmpty())
-        p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(600000);
-    Result r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-Result runCli(const QStringList& args, const QByteArray& input = {})
-{
-    return runProgram(QStringList{QStringLiteral("run")} + args, input);
-}
-
-// The usual log-in and data options.
-QStringList logIn(const QString& data = demoFolder())
-{
-    return {QStringLiteral("--user"), QStringLiteral("demo"), QStringLiteral("--password-file"), passwordFile(),
-            QStringLiteral("--data"), data};
-}
-
+using namespace clitest;
 using tarvik::testsupport::exec;
 using tarvik::testsupport::pdfText;
 using tarvik::testsupport::queryRow;
-
-QString copyOfDemo()
-{
-    const QString to = freshDir(QStringLiteral("data"));
-    for (const QString& f : QDir(demoFolder()).entryList({QStringLiteral("*.sqlite")}, QDir::Files))
-        if (!QFile::copy(QDir(demoFolder()).filePath(f), QDir(to).filePath(f)))
-            throw std::runtime_error("cannot copy the demo data");
-    return to;
-}
 
 QString hospitalName()
 {
@@ -146,11 +50,6 @@ QString xlsText(const QString& xls)
                                "for my $r ($r0 .. $r1) { for my $c ($c0 .. $c1) { my $x = $s->get_cell($r, $c); "
                                "print $x->value, \"\\t\" if $x } print \"\\n\" } }"),
                 xls});
-}
-
-QStringList filesIn(const QString& dir)
-{
-    return QDir(dir).entryList(QDir::Files, QDir::Name);
 }
 
 } // namespace
