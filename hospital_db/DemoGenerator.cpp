@@ -304,14 +304,14 @@ private:
 
         // Physicians, by specialty (names drawn from the name lists).
         struct Staffing { const char* specialty; const char* dept; int count; };
-        const Staffing specs[] = {{"Internal Medicine", "MD", 10}, {"General Surgery", "MD", 6}, {"Obstetrics and Gynecology", "MD", 6},
+        const Staffing staffing[] = {{"Internal Medicine", "MD", 10}, {"General Surgery", "MD", 6}, {"Obstetrics and Gynecology", "MD", 6},
                               {"Pediatrics", "MD", 6}, {"Anesthesiology", "MD", 4}, {"Radiology", "XR", 3},
                               {"Pathology", "LB", 2}, {"Rehabilitation Medicine", "PT", 2}, {"Pulmonology", "PA", 2},
                               {"Nephrology", "DI", 2}, {"Cardiology", "PC", 3}, {"Emergency Medicine", "ER", 4},
                               {"Family Medicine", "MD", 5}};
         Statement phys(m_db, "INSERT INTO Patient_data.tbPhysician VALUES (?,?,?,?,?,?,1)");
         int id = 101;
-        for (const auto& s : specs) {
+        for (const auto& s : staffing) {
             for (int i = 0; i < s.count; ++i, ++id) {
                 const bool female = m_rng.chance(0.45);
                 phys.run({int64_t(id), text(m_rng.pick(master::lastNames())),

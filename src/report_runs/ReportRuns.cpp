@@ -151,9 +151,9 @@ double amountField(const db::Recordset& rs, const QString& name, const QString& 
 }
 
 // A value that is one text (every kind but the six totals).
-QString singleValue(const ValueSpec& spec, const RunValues& run)
+QString singleValue(const ValueSpec& item, const RunValues& run)
 {
-    switch (spec.kind) {
+    switch (item.kind) {
     case ValueKind::Day:
     case ValueKind::First:
         return dayText(run.from);
@@ -172,7 +172,7 @@ QString singleValue(const ValueSpec& spec, const RunValues& run)
     case ValueKind::Choice:
         return run.choice;
     case ValueKind::Literal:
-        return QString::fromLatin1(spec.text);
+        return QString::fromLatin1(item.text);
     case ValueKind::Totals:
         break;
     }
@@ -275,15 +275,15 @@ QString outputBaseName(const QString& exportName, const QString& caption, const 
     return name + QLatin1Char(' ') + label;
 }
 
-QVariantList buildValues(const std::vector<ValueSpec>& specs, const RunValues& run)
+QVariantList buildValues(const std::vector<ValueSpec>& items, const RunValues& run)
 {
     QVariantList values;
-    for (const ValueSpec& spec : specs) {
-        if (spec.kind == ValueKind::Totals) {
+    for (const ValueSpec& item : items) {
+        if (item.kind == ValueKind::Totals) {
             const DayTotals& t = run.totals;
             values << t.patientCash << t.patientCharge << t.hospCash << t.hospCharge << t.profCash << t.profCharge;
         } else {
-            values << singleValue(spec, run);
+            values << singleValue(item, run);
         }
     }
     return values;
@@ -292,8 +292,8 @@ QVariantList buildValues(const std::vector<ValueSpec>& specs, const RunValues& r
 QString commandText(const CommandSpec& command, const RunValues& run)
 {
     QStringList arguments;
-    for (const ValueSpec& spec : command.arguments)
-        arguments << singleValue(spec, run);
+    for (const ValueSpec& item : command.arguments)
+        arguments << singleValue(item, run);
     return db::callText(QString::fromLatin1(command.head), arguments);
 }
 

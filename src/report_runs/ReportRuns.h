@@ -113,7 +113,7 @@ enum class ValueKind {
     EmployeeName, // the logged-in user's employee name
     Choice,       // the class letter the dialog chose
     Totals,       // six values: patient cash, patient charge, hosp. cash, hosp. charge, prof. cash, prof. charge
-    Literal,      // the spec's own text
+    Literal,      // its own text
 };
 
 struct ValueSpec
@@ -213,7 +213,7 @@ QString runLabel(const RunValues& run);
 QString outputBaseName(const QString& exportName, const QString& caption, const QDate& day, const QString& label);
 
 // A report's parameter list.
-QVariantList buildValues(const std::vector<ValueSpec>& specs, const RunValues& run);
+QVariantList buildValues(const std::vector<ValueSpec>& items, const RunValues& run);
 
 // The text of a command for a run.
 QString commandText(const CommandSpec& command, const RunValues& run);

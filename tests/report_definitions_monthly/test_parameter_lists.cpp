@@ -18,9 +18,9 @@ using tarvik::runs::ValueKind;
 namespace {
 
 // The parameter field each kind of value belongs in.
-QString fieldFor(const tarvik::runs::ValueSpec& spec)
+QString fieldFor(const tarvik::runs::ValueSpec& item)
 {
-    switch (spec.kind) {
+    switch (item.kind) {
     case ValueKind::First:
         return QStringLiteral("DateFrom");
     case ValueKind::Last:
@@ -50,11 +50,11 @@ QStringList fieldNames(tarvik::engine::Report& report)
     return names;
 }
 
-QStringList expectedFields(const std::vector<tarvik::runs::ValueSpec>& specs)
+QStringList expectedFields(const std::vector<tarvik::runs::ValueSpec>& items)
 {
     QStringList names;
-    for (const auto& spec : specs)
-        names << fieldFor(spec);
+    for (const auto& item : items)
+        names << fieldFor(item);
     return names;
 }
 
