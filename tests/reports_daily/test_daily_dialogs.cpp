@@ -1,6 +1,7 @@
 // The four end-of-day dialogs as a user meets them: their controls by name, keys, the date
 // limit, the batch's boxes, and what happens on success and on failure.
 
+#include "DialogControls.h"
 #include "fixture.h"
 
 #include "DialogRegistry.h"
@@ -32,20 +33,8 @@ using namespace tarvik;
 
 namespace {
 
-template <typename T>
-T* child(QWidget* dialog, const QString& name)
-{
-    T* found = dialog->findChild<T*>(name);
-    if (!found)
-        qWarning("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return found;
-}
-
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using tarvik::testsupport::child;
+using tarvik::testsupport::settle;
 
 void spoil(const QString& folder, const QString& file)
 {

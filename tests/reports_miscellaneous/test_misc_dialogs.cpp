@@ -2,6 +2,7 @@
 // controls by name, the keys (Enter, Esc, Tab, quotes, capitals), the lookup on leaving the code
 // box, Save as typed, and what a refused or failed command leaves on the screen.
 
+#include "DialogControls.h"
 #include "fixture.h"
 
 #include "DialogPieces.h"
@@ -36,11 +37,7 @@ using MessageHandler = tarvik::testsupport::ModalHandler<QMessageBox>;
 
 namespace {
 
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using tarvik::testsupport::settle;
 
 const QString kSearchAll = QStringLiteral("Reports..sp_Rep_SearchMiscellaneousRevenue '0', ''");
 

@@ -2,6 +2,7 @@
 // key by key, the server's month as the limit, the batch's boxes, and what happens on success
 // and on failure.
 
+#include "DialogControls.h"
 #include "fixture.h"
 
 #include "DialogRegistry.h"
@@ -31,20 +32,8 @@ using namespace tarvik;
 
 namespace {
 
-template <typename T>
-T* child(QWidget* dialog, const QString& name)
-{
-    T* found = dialog->findChild<T*>(name);
-    if (!found)
-        qWarning("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return found;
-}
-
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using tarvik::testsupport::child;
+using tarvik::testsupport::settle;
 
 void tick(QWidget* dialog, std::initializer_list<int> boxes)
 {

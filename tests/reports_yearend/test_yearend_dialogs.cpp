@@ -2,6 +2,7 @@
 // keys, the year typed key by key and its limit, the batch's boxes, and what happens on success
 // and on failure.
 
+#include "DialogControls.h"
 #include "fixture.h"
 
 #include "DialogRegistry.h"
@@ -27,25 +28,9 @@ using namespace tarvik;
 
 namespace {
 
-template <typename T>
-T* child(QWidget* dialog, const QString& name)
-{
-    T* found = dialog ? dialog->findChild<T*>(name) : nullptr;
-    if (!found)
-        qWarning("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
-    return found;
-}
-
-void settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-void click(QWidget* dialog, const char* name)
-{
-    QTest::mouseClick(child<QPushButton>(dialog, QLatin1String(name)), Qt::LeftButton);
-}
+using tarvik::testsupport::child;
+using tarvik::testsupport::settle;
+using tarvik::testsupport::click;
 
 void tick(QWidget* dialog, int box)
 {
